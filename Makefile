@@ -1,0 +1,32 @@
+# Entry points: `make run` builds in Release and runs the engine's main job,
+# `make test` builds and runs every test. CMake does the real work.
+BUILD_DIR ?= build/release
+ASAN_DIR ?= build/asan
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all build run test asan bench clean
+
+all: build
+
+build:
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	$(BUILD_DIR)/tarnvel perft 11
+
+test: build
+	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+asan:
+	cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNVEL_SANITIZE=ON -DTARNVEL_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(ASAN_DIR) -j $(JOBS)
+	ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
+
+bench: build
+	$(BUILD_DIR)/tarnvel_bench
+
+clean:
+	rm -rf build

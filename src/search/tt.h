@@ -1,0 +1,53 @@
+// The transposition table: one directly mapped array of 8-byte entries.
+#pragma once
+
+#include <cstdint>
+
+namespace tarnvel {
+
+// Entry layout (8 bytes):
+//   check       u32  high half of the position key
+//   score       i16  side to move's view; decided scores held as ±32000
+//   draftBound  u8   bits 0–5 draft (remaining depth, 63 = decided, valid
+//                    at any depth), bits 6–7 bound (BOUND_*)
+//   move        i8   slot of the best move in the node's ordered list, −1 none
+struct TTEntry {
+    uint32_t check;
+    int16_t score;
+    uint8_t draftBound;
+    int8_t move;
+};
+static_assert(sizeof(TTEntry) == 8, "table entries are 8 bytes");
+
+constexpr int TT_ENTRY_BYTES = sizeof(TTEntry);
+constexpr uint8_t BOUND_UPPER = 1;
+constexpr uint8_t BOUND_LOWER = 2;
+constexpr uint8_t BOUND_EXACT = 3;
+constexpr uint8_t DRAFT_MASK = 0x3F;
+constexpr int DRAFT_DECIDED = 63;
+
+extern TTEntry* ttEntries;    // null until the first allocation
+extern uint32_t ttMegabytes;  // size in MB, 0 until the first allocation
+extern uint32_t ttIndexMask;  // entries − 1
+
+// Resizes the table to `megabytes` MB, discarding its entries. Asking for
+// the current size keeps them. Returns false, keeping the current table,
+// when the size is not a power of two entries (0 MB) or memory is short;
+// a message then goes to standard error. Never ends the process.
+bool ttAllocate(uint32_t megabytes);
+
+// Zeroes every entry.
+void ttClear();
+
+// The size "set hashsize" asks for: the largest power of two MB not above
+// `requested` and 1024; 0 stays 0.
+uint32_t ttRoundMegabytes(uint32_t requested);
+
+// The entry for `key`, or null when the slot holds another position (or
+// there is no table).
+TTEntry* ttProbe(uint64_t key);
+
+// Overwrites the slot of `key`.
+void ttStore(uint64_t key, int score, int draft, uint8_t bound, int move);
+
+}  // namespace tarnvel

@@ -1,0 +1,16 @@
+// The subcommands of the tarnvel command-line host. Each command's file
+// registers itself; main lists them in `order`.
+#pragma once
+
+namespace tarnvel::cli {
+
+struct Command {
+    const char* name;
+    int (*run)(int argc, char** argv);  // arguments after the command's name
+    const char* summary;                // one line for `tarnvel --help`
+    int order;                          // position in the help listing
+};
+
+bool registerCommand(const Command& command);
+
+}  // namespace tarnvel::cli
