@@ -2,6 +2,8 @@
 // registers itself; main lists them in `order`.
 #pragma once
 
+#include <vector>
+
 namespace tarnvel::cli {
 
 struct Command {
@@ -12,5 +14,8 @@ struct Command {
 };
 
 bool registerCommand(const Command& command);
+
+// Every registered command, in `order`.
+std::vector<Command>& commandRegistry();
 
 }  // namespace tarnvel::cli
