@@ -5,7 +5,7 @@ ASAN_DIR ?= build/asan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all build run test asan bench clean
+.PHONY: all build run test asan bench windows clean
 
 all: build
 
@@ -24,6 +24,10 @@ asan:
 	cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNVEL_SANITIZE=ON -DTARNVEL_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
+
+# Tarnvel.dll for Windows (32-bit, and a 64-bit twin run under wine64).
+windows:
+	windows/check.sh
 
 bench: build
 	$(BUILD_DIR)/tarnvel_bench
