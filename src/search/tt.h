@@ -1,6 +1,7 @@
 // The transposition table: one directly mapped array of 8-byte entries.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace tarnvel {
@@ -18,17 +19,23 @@ struct TTEntry {
     int8_t move;
 };
 static_assert(sizeof(TTEntry) == 8, "table entries are 8 bytes");
+static_assert(offsetof(TTEntry, score) == 4 && offsetof(TTEntry, draftBound) == 6 &&
+              offsetof(TTEntry, move) == 7);
 
 constexpr int TT_ENTRY_BYTES = sizeof(TTEntry);
 constexpr uint8_t BOUND_UPPER = 1;
 constexpr uint8_t BOUND_LOWER = 2;
 constexpr uint8_t BOUND_EXACT = 3;
 constexpr uint8_t DRAFT_MASK = 0x3F;
+constexpr int BOUND_SHIFT = 6;
 constexpr int DRAFT_DECIDED = 63;
 
 extern TTEntry* ttEntries;    // null until the first allocation
 extern uint32_t ttMegabytes;  // size in MB, 0 until the first allocation
 extern uint32_t ttIndexMask;  // entries − 1
+
+constexpr uint32_t TT_MAX_MEGABYTES = 1024;  // largest size "set hashsize" gives
+constexpr uint32_t TT_ENTRIES_PER_MEGABYTE = (1u << 20) / TT_ENTRY_BYTES;
 
 // Resizes the table to `megabytes` MB, discarding its entries. Asking for
 // the current size keeps them. Returns false, keeping the current table,
@@ -44,10 +51,25 @@ void ttClear();
 uint32_t ttRoundMegabytes(uint32_t requested);
 
 // The entry for `key`, or null when the slot holds another position (or
-// there is no table).
-TTEntry* ttProbe(uint64_t key);
+// there is no table). Inline: it runs at every full-width node.
+inline TTEntry* ttProbe(uint64_t key) {
+    if (!ttEntries) return nullptr;
+    TTEntry* entry = &ttEntries[static_cast<uint32_t>(key) & ttIndexMask];
+    return entry->check == static_cast<uint32_t>(key >> 32) ? entry : nullptr;
+}
 
-// Overwrites the slot of `key`.
-void ttStore(uint64_t key, int score, int draft, uint8_t bound, int move);
+// Overwrites the slot of `key`; does nothing without a table. `score` must
+// fit 16 bits (decided scores are stored as ±32000), `move` is −1…63.
+inline void ttStore(uint64_t key, int score, int draft, uint8_t bound, int move) {
+    if (!ttEntries) return;
+    TTEntry& entry = ttEntries[static_cast<uint32_t>(key) & ttIndexMask];
+    entry.check = static_cast<uint32_t>(key >> 32);
+    entry.score = static_cast<int16_t>(score);
+    entry.draftBound = static_cast<uint8_t>((draft & DRAFT_MASK) | (bound << BOUND_SHIFT));
+    entry.move = static_cast<int8_t>(move);
+}
+
+inline int ttDraft(const TTEntry& entry) { return entry.draftBound & DRAFT_MASK; }
+inline uint8_t ttBound(const TTEntry& entry) { return entry.draftBound >> BOUND_SHIFT; }
 
 }  // namespace tarnvel

@@ -1,0 +1,44 @@
+#include "eval/eval_report.h"
+
+#include <cstdio>
+
+#include "board/movegen.h"
+#include "board/position.h"
+#include "egdb/database.h"
+#include "interface/engine_name.h"
+#include "interface/engine_state.h"
+
+namespace tarnvel {
+
+namespace {
+constexpr uint32_t DB_SIDE_WHITE = 1;
+constexpr uint32_t DB_SIDE_BLACK = 2;
+}  // namespace
+
+const char* databaseWord(bool whiteToMove) {
+    const Position& p = position;
+    if (p.wcount == 0 || p.bcount == 0) return "game over";
+    if (p.wcount + p.bcount > dbPieceLimit) return "unknown";
+    // The database holds quiet positions only.
+    if (captureExists()) return "wild";
+    const DbQuery query{p.bm, p.bk, p.wm, p.wk, whiteToMove ? DB_SIDE_WHITE : DB_SIDE_BLACK};
+    switch (probeDatabase(&query, 0)) {
+        case DB_WIN: return "win";
+        case DB_LOSS: return "loss";
+        case DB_DRAW: return "draw";
+        case DB_NOLOOK: return "nolook";
+        default: return "unknown";
+    }
+}
+
+void writeEvaluationReport(char* report, size_t capacity, bool whiteToMove,
+                           const EvaluationTerms& terms) {
+    if (capacity == 0) return;
+    std::snprintf(report, capacity,
+                  "%s's evaluation with %s to move:\n\nmaterial = %d\ndefense  = %d\nattack   = "
+                  "%d\nSCORE    = %d\nEGTB     = %s\n",
+                  ENGINE_NAME, whiteToMove ? "white" : "black", terms.material, terms.defense,
+                  terms.attack, terms.score, databaseWord(whiteToMove));
+}
+
+}  // namespace tarnvel
