@@ -1,0 +1,139 @@
+#include "output.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "egdb/database.h"
+#include "egdb/limits.h"
+#include "egdb/sliceindex.h"
+#include "egdb/tables.h"
+#include "egdb/writer.h"
+#include "moves.h"
+#include "parallel.h"
+#include "progress.h"
+#include "store.h"
+
+namespace tarnvel::egdbtool {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The writer puts its files into "db" under the working directory; they
+// are made in this directory inside the output and moved up from there.
+constexpr const char* STAGING = ".tarnvel-egdb-staging";
+constexpr uint64_t BLOCK_BYTES = 1024;
+
+// A slice's results from the store; positions with a capture on the board
+// are never probed, so the writer may give them any value.
+void fillSlice(SliceResults& s) {
+    s.results.assign(sliceSize(s.key), RESULT_ANY);
+    for (uint32_t i = 0; i < s.results.size(); ++i) {
+        DbQuery q;
+        if (!positionAtIndex(s.key, i, &q)) continue;
+        const Pieces p{q.bm, q.bk, q.wm, q.wk};
+        if (hasCapture(p, BLACK) || hasCapture(p, WHITE)) continue;
+        s.results[i] = storedValue(p, s.key.side);
+    }
+}
+
+std::vector<SliceResults> allSlices(int pieces, int threads) {
+    buildLookupTables();  // slice sizes and positions are counted with them
+    std::vector<SliceResults> slices;
+    uint64_t positions = 0;
+    for (int n = 2; n <= pieces; ++n)
+        for (const SliceKey& k : canonicalSlices(n, pieces)) {
+            slices.push_back({k, {}});
+            positions += sliceSize(k);
+        }
+    progressStart(positions);
+    progressStep("collecting slices", positions);
+    // Threads take slices in turn; the sizes vary too much for halves.
+    onThreads(threads, [&](int t) {
+        uint64_t done = 0;
+        for (size_t i = t; i < slices.size(); i += threads) {
+            fillSlice(slices[i]);
+            done += slices[i].results.size();
+            if (t == 0) progressShare(static_cast<double>(done) * threads / positions);
+        }
+    });
+    return slices;
+}
+
+uint64_t fileSize(const fs::path& path) {
+    std::error_code error;
+    const uintmax_t size = fs::file_size(path, error);
+    return error ? 0 : size;
+}
+
+}  // namespace
+
+bool prepareOutput(const std::string& dir, std::string* problem) {
+    std::error_code error;
+    fs::create_directories(dir, error);
+    if (!fs::is_directory(dir)) {
+        *problem = "cannot create directory '" + dir + "'" + (error ? ": " + error.message() : "");
+        return false;
+    }
+    return true;
+}
+
+bool writeDatabases(const std::string& dir, int pieces, int threads, std::string* problem) {
+    std::error_code error;
+    const fs::path out = fs::absolute(dir, error);
+    const fs::path staging = out / STAGING;
+    const fs::path home = fs::current_path(error);
+    fs::remove_all(staging, error);
+    fs::create_directories(staging / "db", error);
+    if (error) {
+        *problem = "cannot create '" + staging.string() + "': " + error.message();
+        return false;
+    }
+
+    WriteReport report;
+    {
+        const std::vector<SliceResults> slices = allSlices(pieces, threads);
+        progressStep("writing", 0);
+        fs::current_path(staging, error);
+        report = writeDatabase(slices);
+        fs::current_path(home, error);
+    }
+    progressFinish();
+
+    std::vector<std::string> names;
+    for (int n = 2; n <= pieces; ++n)
+        for (const char* ending : {".idx", ".cpr"}) names.push_back("db" + std::to_string(n) + ending);
+    if (report.ok)
+        for (const std::string& name : names) {
+            fs::rename(staging / "db" / name, out / name, error);
+            if (error) {
+                report = {false, 0,
+                          "cannot move " + name + " into '" + out.string() + "': " + error.message()};
+                break;
+            }
+        }
+    fs::remove_all(staging, error);
+    if (!report.ok) {
+        *problem = report.error;
+        return false;
+    }
+
+    uint64_t bytes = 0;
+    for (int n = 2; n <= pieces; ++n) {
+        const std::string base = "db" + std::to_string(n);
+        const uint64_t indexBytes = fileSize(out / (base + ".idx"));
+        const uint64_t compressedBytes = fileSize(out / (base + ".cpr"));
+        bytes += indexBytes + compressedBytes;
+        std::printf("%s.cpr %9llu bytes (%6llu blocks)   %s.idx %8llu bytes\n", base.c_str(),
+                    static_cast<unsigned long long>(compressedBytes),
+                    static_cast<unsigned long long>(compressedBytes / BLOCK_BYTES), base.c_str(),
+                    static_cast<unsigned long long>(indexBytes));
+    }
+    std::printf("wrote %llu bytes to %s: %d blocks of the %d a %d-piece database may take\n",
+                static_cast<unsigned long long>(bytes), out.string().c_str(), report.blocks,
+                limitsForPieces(pieces).maxBlocks, pieces);
+    return true;
+}
+
+}  // namespace tarnvel::egdbtool

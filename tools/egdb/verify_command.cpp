@@ -1,0 +1,239 @@
+// tarnvel-egdb verify: every quiet position's stored result must follow
+// from the stored results of the positions its moves reach.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "egdb/database.h"
+#include "interface/postext.h"
+#include "moves.h"
+#include "parallel.h"
+#include "progress.h"
+#include "solver.h"
+#include "store.h"
+#include "subcommands.h"
+
+namespace tarnvel::egdbtool {
+
+namespace {
+
+// Larger databases hold four pieces a side, which the solver's numbering
+// does not cover, and far more positions than the check holds in memory.
+constexpr int MAX_VERIFY_PIECES = 6;
+// Plies of plain moves searched while only the side not to move can
+// capture; deeper chains leave the position undecided.
+constexpr int THREAT_DEPTH = 8;
+constexpr int32_t CACHE_MEGABYTES = 64;
+
+void verifyUsage(FILE* out) {
+    std::fprintf(out,
+                 "usage: tarnvel-egdb verify [DIR]\n"
+                 "Checks the database in DIR (default \"db\"; the directory must be named db, as\n"
+                 "the engine reads it): for every position of up to %d pieces where neither side\n"
+                 "can capture, the stored result must be the one its moves lead to (positions\n"
+                 "with a capture are searched through until no capture is left). Prints the\n"
+                 "positions checked and every inconsistency; exits with 1 when there is one.\n",
+                 MAX_VERIFY_PIECES);
+}
+
+bool quiet(const Pieces& p) { return !hasCapture(p, BLACK) && !hasCapture(p, WHITE); }
+
+// WIN beats everything, an undecided child leaves the result undecided
+// unless something wins, DRAW beats LOSS.
+Value better(Value a, Value b) {
+    if (a == WIN || b == WIN) return WIN;
+    if (a == UNRESOLVED || b == UNRESOLVED) return UNRESOLVED;
+    return a == DRAW || b == DRAW ? DRAW : LOSS;
+}
+
+Value resolved(const Pieces& p, int side, int depth);
+
+// The value of p from its moves.
+Value searched(const Pieces& p, int side, int depth) {
+    Successor next[MAX_SUCCESSORS];
+    const int n = successors(p, side, next);
+    Value best = LOSS;
+    for (int i = 0; i < n && best != WIN; ++i)
+        best = better(best, negated(resolved(next[i].after, 1 - side, depth)));
+    return best;
+}
+
+// The stored value of a quiet position, else searched through its moves.
+Value resolved(const Pieces& p, int side, int depth) {
+    if ((side == BLACK ? (p.bm | p.bk) : (p.wm | p.wk)) == 0) return LOSS;
+    if (hasCapture(p, side)) return searched(p, side, depth);
+    if (!hasCapture(p, 1 - side)) return storedValue(p, side);
+    return depth == 0 ? UNRESOLVED : searched(p, side, depth - 1);
+}
+
+const char* valueName(Value v) {
+    switch (v) {
+        case WIN: return "win";
+        case LOSS: return "loss";
+        case DRAW: return "draw";
+        default: return "no result";
+    }
+}
+
+std::string describe(const Pieces& p, int side) {
+    const Position pos{0, p.wm, p.wk, p.bm, p.bk, uint32_t(popCount(p.wm | p.wk)),
+                       uint32_t(popCount(p.bm | p.bk)), 0};
+    return positionText(pos, side == WHITE);
+}
+
+// Goes to the directory that holds DIR, which must be named db.
+bool enterParent(const std::string& dir, std::string* problem) {
+    std::filesystem::path path(dir);
+    while (!path.empty() && !path.has_filename() && path.has_relative_path()) path = path.parent_path();
+    std::error_code error;
+    if (!std::filesystem::is_directory(path, error)) {
+        *problem = "'" + dir + "' is not a directory";
+        return false;
+    }
+    if (path.filename() != "db") {
+        *problem = "'" + dir + "' must be a directory named db (the engine reads db/ in its working "
+                   "directory)";
+        return false;
+    }
+    const std::filesystem::path parent = std::filesystem::absolute(path, error).parent_path();
+    std::filesystem::current_path(parent, error);
+    if (error) {
+        *problem = "cannot enter '" + parent.string() + "': " + error.message();
+        return false;
+    }
+    return true;
+}
+
+// Largest n with every index file of 2 … n pieces present.
+int coveredPieces() {
+    int n = 1;
+    while (n < MAX_VERIFY_PIECES && std::filesystem::exists("db/db" + std::to_string(n + 1) + ".idx")) ++n;
+    return n;
+}
+
+struct Finding {
+    Pieces p;
+    int side;
+    Value stored, expected;
+};
+
+// Reads every quiet position's result through the engine into the store;
+// lists those the database does not answer.
+std::vector<Finding> readDatabase(const std::vector<Material>& order) {
+    std::vector<Finding> missing;
+    for (const Material& m : order) {
+        progressStep("reading", materialSlots(m));
+        storeMaterial(m);
+        const MaterialIndex& ix = storedIndex(m);
+        for (int side = 0; side < 2; ++side)
+            for (uint32_t n = 0; n < ix.size; ++n) {
+                Pieces p;
+                if (!positionOf(ix, n, &p) || !quiet(p)) continue;
+                const DbQuery q{p.bm, p.bk, p.wm, p.wk, side == WHITE ? 1u : 2u};
+                const int32_t r = probeDatabase(&q, 0);
+                if (r == DB_WIN || r == DB_LOSS || r == DB_DRAW)
+                    storeResult(m, side, n, static_cast<Value>(r));
+                else
+                    missing.push_back({p, side, UNRESOLVED, UNRESOLVED});
+                if ((n & 0xFFFF) == 0) progressShare((side * ix.size + n) / (2.0 * ix.size));
+            }
+    }
+    return missing;
+}
+
+struct Counts {
+    uint64_t checked = 0, undecided = 0;
+};
+
+std::vector<Finding> checkDatabase(const std::vector<Material>& order, int threads, Counts* counts) {
+    std::vector<Finding> wrong;
+    for (const Material& m : order) {
+        progressStep("checking", materialSlots(m));
+        const MaterialIndex& ix = storedIndex(m);
+        std::vector<std::vector<Finding>> found(threads);
+        std::vector<Counts> tallies(threads);
+        onThreads(threads, [&](int t) {
+            const uint64_t total = 2 * uint64_t{ix.size};
+            const uint64_t end = shareBegin(total, t + 1, threads);
+            for (uint64_t k = shareBegin(total, t, threads); k < end; ++k) {
+                const int side = static_cast<int>(k / ix.size);
+                Pieces p;
+                if (!positionOf(ix, static_cast<uint32_t>(k % ix.size), &p) || !quiet(p)) continue;
+                const Value stored = storedValue(p, side);
+                if (stored == UNRESOLVED) continue;
+                const Value expected = searched(p, side, THREAT_DEPTH);
+                if (expected == UNRESOLVED) {
+                    ++tallies[t].undecided;
+                    continue;
+                }
+                ++tallies[t].checked;
+                if (expected != stored) found[t].push_back({p, side, stored, expected});
+            }
+        });
+        for (int t = 0; t < threads; ++t) {
+            counts->checked += tallies[t].checked;
+            counts->undecided += tallies[t].undecided;
+            wrong.insert(wrong.end(), found[t].begin(), found[t].end());
+        }
+    }
+    return wrong;
+}
+
+}  // namespace
+
+int verifyCommand(int argc, char** argv) {
+    const char* dir = "db";
+    bool dirGiven = false;
+    for (int i = 0; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--help")) {
+            verifyUsage(stdout);
+            return 0;
+        }
+        if (argv[i][0] == '-' || dirGiven) {
+            std::fprintf(stderr, "tarnvel-egdb verify: unexpected argument '%s' (try --help)\n", argv[i]);
+            return USAGE_ERROR;
+        }
+        dir = argv[i];
+        dirGiven = true;
+    }
+    std::string problem;
+    if (!enterParent(dir, &problem)) {
+        std::fprintf(stderr, "tarnvel-egdb verify: %s\n", problem.c_str());
+        return USAGE_ERROR;
+    }
+    const int pieces = coveredPieces();
+    char progressText[1024] = "";
+    if (pieces < 2 || openDatabase(CACHE_MEGABYTES, progressText) < pieces) {
+        std::fprintf(stderr, "tarnvel-egdb verify: no database in '%s' (db2.idx missing or unreadable)\n",
+                     dir);
+        return 1;
+    }
+
+    const std::vector<Material> order = solvingOrder(pieces);
+    uint64_t work = 0;
+    for (const Material& m : order) work += materialSlots(m);
+    progressStart(2 * work);
+    const std::vector<Finding> missing = readDatabase(order);
+    Counts counts;
+    const int threads = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    const std::vector<Finding> wrong = checkDatabase(order, threads, &counts);
+    progressFinish();
+    closeDatabase();
+
+    for (const Finding& f : missing)
+        std::printf("no result: %s\n", describe(f.p, f.side).c_str());
+    for (const Finding& f : wrong)
+        std::printf("inconsistent: %s stored %s, its moves give %s\n", describe(f.p, f.side).c_str(),
+                    valueName(f.stored), valueName(f.expected));
+    std::printf("checked %llu positions of 2 to %d pieces in %.1f s: %zu inconsistent, %zu without a "
+                "result, %llu undecided (capture threats deeper than %d plies)\n",
+                static_cast<unsigned long long>(counts.checked), pieces, progressElapsed(), wrong.size(),
+                missing.size(), static_cast<unsigned long long>(counts.undecided), THREAT_DEPTH);
+    return wrong.empty() && missing.empty() ? 0 : 1;
+}
+
+}  // namespace tarnvel::egdbtool
