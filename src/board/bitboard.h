@@ -36,7 +36,15 @@ constexpr Bitboard jumpersDown(Bitboard p, Bitboard q, Bitboard e) {
     return (upX(up4(e) & q) | up4(upX(e) & q)) & p;
 }
 
-constexpr int popCount(Bitboard b) { return std::popcount(b); }
+// Parallel bit count, inline: for the baseline instruction set the
+// compiler turns std::popcount into a library call, which would dominate
+// the evaluation.
+constexpr int popCount(Bitboard b) {
+    b = b - ((b >> 1) & 0x55555555);
+    b = (b & 0x33333333) + ((b >> 2) & 0x33333333);
+    b = (b + (b >> 4)) & 0x0F0F0F0F;
+    return static_cast<int>((b * 0x01010101) >> 24);
+}
 constexpr int lowestBit(Bitboard b) { return std::countr_zero(b); }
 constexpr Bitboard bitOf(int square) { return Bitboard{1} << square; }
 

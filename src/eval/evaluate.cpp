@@ -24,20 +24,10 @@ constexpr uint32_t OPPOSITION_BASE = 24;
 constexpr uint32_t ADVANCE_ENDGAME_MAX = 12;  // at most this many: advancing is progress
 constexpr uint32_t ADVANCE_OPENING_MIN = 16;  // at least this many: advancing weakens the back
 
-// Parallel bit count, inline: for the baseline instruction set the
-// compiler turns std::popcount into a library call, which would dominate
-// this function.
-constexpr int countBits(Bitboard b) {
-    b = b - ((b >> 1) & 0x55555555);
-    b = (b & 0x33333333) + ((b >> 2) & 0x33333333);
-    b = (b + (b >> 4)) & 0x0F0F0F0F;
-    return static_cast<int>((b * 0x01010101) >> 24);
-}
-
 // Being ahead counts for more the less material is left.
 inline int materialTerm(const Position& p) {
-    const int white = MATERIAL_MAN * countBits(p.wm) + MATERIAL_KING * countBits(p.wk);
-    const int black = MATERIAL_MAN * countBits(p.bm) + MATERIAL_KING * countBits(p.bk);
+    const int white = MATERIAL_MAN * popCount(p.wm) + MATERIAL_KING * popCount(p.wk);
+    const int black = MATERIAL_MAN * popCount(p.bm) + MATERIAL_KING * popCount(p.bk);
     if (white == black) return 0;
     const int d = white - black;
     return d + 256 * d / (white + black);
@@ -52,8 +42,8 @@ inline int defenseTerm(const Position& p) {
 
 inline int attackTerm(const Position& p) {
     const Bitboard white = p.wm | p.wk, black = p.bm | p.bk;
-    int attack = CENTER_WEIGHT * (countBits(white & CENTER_MASK) - countBits(black & CENTER_MASK)) -
-                 EDGE_WEIGHT * (countBits(white & EDGE_MASK) - countBits(black & EDGE_MASK));
+    int attack = CENTER_WEIGHT * (popCount(white & CENTER_MASK) - popCount(black & CENTER_MASK)) -
+                 EDGE_WEIGHT * (popCount(white & EDGE_MASK) - popCount(black & EDGE_MASK));
     if ((p.wm & bitOf(15)) && (p.bm & bitOf(11))) attack += OUTPOST_BONUS;  // 13 against 9
     if ((p.bm & bitOf(16)) && (p.wm & bitOf(20))) attack -= OUTPOST_BONUS;  // 20 against 24
     // A king in the single corner with an enemy man beside it is shut in.
@@ -67,8 +57,8 @@ inline int attackTerm(const Position& p) {
 inline int moveTerm(const Position& p, bool white, uint32_t total) {
     const int weight = static_cast<int>(OPPOSITION_BASE - total);
     const Bitboard all = p.wm | p.wk | p.bm | p.bk;
-    if (white) return (countBits(all & ODD_ROWS) & 1) ? weight : -weight;
-    return (countBits(all & EVEN_ROWS) & 1) ? -weight : weight;
+    if (white) return (popCount(all & ODD_ROWS) & 1) ? weight : -weight;
+    return (popCount(all & EVEN_ROWS) & 1) ? -weight : weight;
 }
 
 // White men weigh 7 − row on rows 1–6, black men their row on rows 1–7.
