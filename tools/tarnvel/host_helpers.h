@@ -1,0 +1,40 @@
+// What the CLI commands share: argument parsing and playing the host's
+// part around getmove (building its board, naming the engine's move).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tarnvel::cli {
+
+// Whole number in [min, max]; false (value untouched) otherwise.
+bool parseWholeNumber(const char* text, long min, long max, long* value);
+// Finite number of seconds ≥ 0.
+bool parseSeconds(const char* text, double* value);
+
+// A position as the host holds it, with every legal move's outcome, so the
+// engine's move can be named from the board it hands back.
+struct HostPosition {
+    int board[8][8];
+    int color;  // 1 White to move, 2 Black
+    struct Outcome {
+        std::string notation;
+        std::string positionText;  // after the move, other side to move
+        int board[8][8];
+    };
+    std::vector<Outcome> outcomes;
+};
+
+// False when the text does not parse.
+bool loadHostPosition(const char* text, HostPosition* host);
+
+// The outcome whose board equals `board`, or null.
+const HostPosition::Outcome* findOutcome(const HostPosition& host, const int board[8][8]);
+
+// "draw", "win", "loss" or "unknown".
+const char* resultWord(int code);
+
+// Engine command text and reply, through the exported entry point.
+std::string sendCommand(const std::string& command, int* result = nullptr);
+
+}  // namespace tarnvel::cli
