@@ -5,15 +5,11 @@
 #include "board/movegen.h"
 #include "board/position.h"
 #include "egdb/database.h"
+#include "search/db_probe.h"
 #include "interface/engine_name.h"
 #include "interface/engine_state.h"
 
 namespace tarnvel {
-
-namespace {
-constexpr uint32_t DB_SIDE_WHITE = 1;
-constexpr uint32_t DB_SIDE_BLACK = 2;
-}  // namespace
 
 const char* databaseWord(bool whiteToMove) {
     const Position& p = position;
@@ -21,8 +17,7 @@ const char* databaseWord(bool whiteToMove) {
     if (p.wcount + p.bcount > dbPieceLimit) return "unknown";
     // The database holds quiet positions only.
     if (captureExists()) return "wild";
-    const DbQuery query{p.bm, p.bk, p.wm, p.wk, whiteToMove ? DB_SIDE_WHITE : DB_SIDE_BLACK};
-    switch (probeDatabase(&query, 0)) {
+    switch (probeGlobalPosition(whiteToMove, 0)) {
         case DB_WIN: return "win";
         case DB_LOSS: return "loss";
         case DB_DRAW: return "draw";
