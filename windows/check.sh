@@ -20,7 +20,7 @@ build x86_64 build/win64
 dll32=build/win32/Tarnvel.dll
 echo "== exports of $dll32"
 exports=$(i686-w64-mingw32-objdump -p "$dll32" |
-  awk '/\[Ordinal\/Name Pointer\] Table/{on=1; next} on && /^\s*\[/{print $NF; next} on{on=0}' | sort)
+  awk '/\[Ordinal\/Name Pointer\] Table/{on=1; next} on && /^[ \t]*\[/{print $NF; next} on{on=0}' | sort)
 echo "$exports"
 if [ "$exports" != "$(printf 'enginecommand\ngetmove')" ]; then
   echo "FAIL: the DLL must export exactly getmove and enginecommand, undecorated" >&2
