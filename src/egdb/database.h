@@ -17,7 +17,7 @@ enum DbResult : int32_t { DB_UNKNOWN = 0, DB_WIN = 1, DB_LOSS = 2, DB_DRAW = 3, 
 // Finds the database files under "db", reads their indexes, sets up and
 // preloads the block cache. Progress lines go into progressText (bounded by
 // the host text capacity). Returns the largest piece count covered, 0 for
-// none.
+// none. Whatever an earlier opening still holds is released first.
 int32_t openDatabase(int32_t cacheMegabytes, char* progressText);
 
 // Releases everything openDatabase set up. Returns 1.

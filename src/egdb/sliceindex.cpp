@@ -1,0 +1,149 @@
+#include "egdb/sliceindex.h"
+
+#include <bit>
+
+#include "egdb/tables.h"
+
+namespace tarnvel {
+
+namespace {
+
+constexpr int SQUARES = 32;
+constexpr int SQUARES_PER_ROW = 4;
+constexpr int CROWNING_RANK = 7;
+
+// Combinatorial rank of a set of squares, lowest square first.
+uint32_t rankOf(uint32_t set) {
+    uint32_t r = 0;
+    for (int j = 1; set; ++j, set &= set - 1) r += Binomial[std::countr_zero(set)][j];
+    return r;
+}
+
+// Rank of kings whose squares are first lowered by the occupied squares
+// below them.
+uint32_t rankAmong(uint32_t kings, uint32_t occupied) {
+    uint32_t r = 0;
+    for (int j = 1; kings; ++j, kings &= kings - 1) {
+        const int s = std::countr_zero(kings);
+        r += Binomial[s - bitCount(occupied & ((1u << s) - 1))][j];
+    }
+    return r;
+}
+
+// Placements of `count` men whose leading man stands on row `rank`.
+uint32_t menRange(int rank, int count) {
+    if (count == 0) return 1;
+    return Binomial[SQUARES_PER_ROW * rank + SQUARES_PER_ROW][count] - Binomial[SQUARES_PER_ROW * rank][count];
+}
+
+uint32_t menBase(int rank, int count) { return rank > 0 ? Binomial[SQUARES_PER_ROW * rank][count] : 0; }
+
+uint32_t kingRange(int freeSquares, int count) { return count == 0 ? 1 : Binomial[freeSquares][count]; }
+
+// The set of `count` squares with combinatorial rank r.
+uint32_t unrank(uint32_t r, int count) {
+    uint32_t set = 0;
+    int s = SQUARES;
+    for (int j = count; j >= 1; --j) {
+        do --s;
+        while (Binomial[s][j] > r);
+        r -= Binomial[s][j];
+        set |= 1u << s;
+    }
+    return set;
+}
+
+// Places kings given by lowered squares onto the squares not in occupied.
+uint32_t spreadOver(uint32_t lowered, uint32_t occupied) {
+    uint32_t set = 0;
+    int freeSeen = 0;
+    for (int s = 0; s < SQUARES && lowered; ++s) {
+        if (occupied & (1u << s)) continue;
+        if (lowered & (1u << freeSeen)) {
+            set |= 1u << s;
+            lowered &= ~(1u << freeSeen);
+        }
+        ++freeSeen;
+    }
+    return set;
+}
+
+// Square s to 31 − s without the probe's tables, which the writer's callers
+// may not have built.
+uint32_t turned(uint32_t x) {
+    uint32_t r = 0;
+    for (; x; x &= x - 1) r |= 0x80000000u >> std::countr_zero(x);
+    return r;
+}
+
+int rowOfHighest(uint32_t set) { return set ? (31 - std::countl_zero(set)) / SQUARES_PER_ROW : 0; }
+
+}  // namespace
+
+bool canonicalPosition(const DbQuery& q, CanonicalPosition* out) {
+    CanonicalPosition p{q.bm, q.bk, q.wm, q.wk, {}};
+    SliceKey& k = p.key;
+    k.nbm = bitCount(p.bm);
+    k.nbk = bitCount(p.bk);
+    k.nwm = bitCount(p.wm);
+    k.nwk = bitCount(p.wk);
+    k.bmrank = rowOfHighest(p.bm);
+    k.wmrank = rowOfHighest(reverseBoard(p.wm));
+    k.side = q.side & 1;
+    if (k.bmrank >= CROWNING_RANK || k.wmrank >= CROWNING_RANK) return false;
+    const int nb = k.nbm + k.nbk, nw = k.nwm + k.nwk;
+    const int s = (nw - nb) * 65536 + (k.nwk - k.nbk) * 256 + (k.wmrank - k.bmrank) * 16 + k.side;
+    if (s > 0) {
+        p = {reverseBoard(q.wm), reverseBoard(q.wk), reverseBoard(q.bm), reverseBoard(q.bk),
+             {k.nwm, k.nwk, k.nbm, k.nbk, k.wmrank, k.bmrank, 1 - k.side}};
+    }
+    *out = p;
+    return true;
+}
+
+uint32_t positionIndex(const CanonicalPosition& p) {
+    const SliceKey& k = p.key;
+    const uint32_t bmi = rankOf(p.bm) - menBase(k.bmrank, k.nbm);
+    const uint32_t wmi = rankOf(reverseBoard(p.wm)) - menBase(k.wmrank, k.nwm);
+    const uint32_t bki = rankAmong(p.bk, p.bm | p.wm);
+    const uint32_t wki = rankAmong(p.wk, p.bm | p.bk | p.wm);
+    const uint32_t bmr = menRange(k.bmrank, k.nbm);
+    const uint32_t wmr = menRange(k.wmrank, k.nwm);
+    const uint32_t bkr = kingRange(SQUARES - k.nbm - k.nwm, k.nbk);
+    return ((wki * bkr + bki) * wmr + wmi) * bmr + bmi;
+}
+
+uint32_t sliceSize(const SliceKey& k) {
+    return menRange(k.bmrank, k.nbm) * menRange(k.wmrank, k.nwm) * kingRange(SQUARES - k.nbm - k.nwm, k.nbk) *
+           kingRange(SQUARES - k.nbm - k.nwm - k.nbk, k.nwk);
+}
+
+bool isCanonicalSlice(const SliceKey& k) {
+    if (!sliceKeyInTable(k)) return false;
+    if ((k.nbm == 0 && k.bmrank != 0) || (k.nwm == 0 && k.wmrank != 0)) return false;
+    if (k.nbm > SQUARES_PER_ROW * (k.bmrank + 1) || k.nwm > SQUARES_PER_ROW * (k.wmrank + 1)) return false;
+    const int nb = k.nbm + k.nbk, nw = k.nwm + k.nwk;
+    return (nw - nb) * 65536 + (k.nwk - k.nbk) * 256 + (k.wmrank - k.bmrank) * 16 + k.side <= 0;
+}
+
+bool positionAtIndex(const SliceKey& k, uint32_t index, DbQuery* out) {
+    if (index >= sliceSize(k)) return false;
+    const uint32_t bmr = menRange(k.bmrank, k.nbm);
+    const uint32_t wmr = menRange(k.wmrank, k.nwm);
+    const uint32_t bkr = kingRange(SQUARES - k.nbm - k.nwm, k.nbk);
+    const uint32_t bmi = index % bmr;
+    index /= bmr;
+    const uint32_t wmi = index % wmr;
+    index /= wmr;
+    const uint32_t bki = index % bkr;
+    const uint32_t wki = index / bkr;
+    const uint32_t bm = unrank(bmi + menBase(k.bmrank, k.nbm), k.nbm);
+    const uint32_t wm = turned(unrank(wmi + menBase(k.wmrank, k.nwm), k.nwm));
+    if (bm & wm) return false;
+    const uint32_t bk = spreadOver(unrank(bki, k.nbk), bm | wm);
+    const uint32_t wk = spreadOver(unrank(wki, k.nwk), bm | wm | bk);
+    *out = {bm, bk, wm, wk, k.side ? 1u : 2u};
+    return true;
+}
+
+}  // namespace tarnvel

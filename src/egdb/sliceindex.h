@@ -1,0 +1,43 @@
+// Where a position lies in the database: its slice and its index there.
+#pragma once
+
+#include <cstdint>
+
+#include "egdb/database.h"
+#include "egdb/slicetable.h"
+
+namespace tarnvel {
+
+// A query reduced to the stored colour: black is the stronger side, or the
+// sides are alike and black is to move.
+struct CanonicalPosition {
+    uint32_t bm, bk, wm, wk;
+    SliceKey key;
+};
+
+// The two functions of the probe, valid once buildLookupTables has run.
+//
+// Counts, ranks and colour reversal of a query. False when a man stands on
+// its crowning row (no slice holds such a board). Counts are not checked
+// against the database limits.
+bool canonicalPosition(const DbQuery& query, CanonicalPosition* out);
+
+// Index of a canonical position within its slice: black men vary fastest,
+// then white men, black kings, white kings.
+uint32_t positionIndex(const CanonicalPosition& p);
+
+// The writer's side; no table needs building.
+//
+// Number of index slots of a slice.
+uint32_t sliceSize(const SliceKey& key);
+
+// True for the slices the probe can reach: inside the table, ranks that
+// fit the men, and the colour the probe reverses positions to.
+bool isCanonicalSlice(const SliceKey& key);
+
+// The position at an index of a slice (side word 1 white, 2 black). False
+// for slots no position maps to: beyond the slice, or a black and a white
+// man on one square.
+bool positionAtIndex(const SliceKey& key, uint32_t index, DbQuery* out);
+
+}  // namespace tarnvel
