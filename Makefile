@@ -13,8 +13,13 @@ build:
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
+INITIAL_POSITION = B:W21,22,23,24,25,26,27,28,29,30,31,32:B1,2,3,4,5,6,7,8,9,10,11,12.
+
+# The engine's main job: choose a move. The first run builds the endgame
+# database of up to 4 pieces into ./db (a few seconds).
 run: build
-	$(BUILD_DIR)/tarnvel perft 11
+	@test -f db/db4.idx || $(BUILD_DIR)/tarnvel-egdb build --pieces 4
+	$(BUILD_DIR)/tarnvel move --time 1 "$(INITIAL_POSITION)"
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
