@@ -5,7 +5,7 @@ ASAN_DIR ?= build/asan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all build run test asan bench windows clean
+.PHONY: all build run test asan bench windows fuzz clean
 
 all: build
 
@@ -34,8 +34,15 @@ asan:
 windows:
 	windows/check.sh
 
+# The micro-benchmarks; the time-discipline runs (a few minutes of real
+# searches) are `$(BUILD_DIR)/tarnvel_bench --benchmark_filter=TimeDiscipline`.
 bench: build
-	$(BUILD_DIR)/tarnvel_bench
+	$(BUILD_DIR)/tarnvel_bench --benchmark_filter=-TimeDiscipline
+
+# libFuzzer targets under ASan+UBSan (clang), each run for FUZZ_SECONDS.
+FUZZ_SECONDS ?= 60
+fuzz:
+	fuzz/run.sh $(FUZZ_SECONDS)
 
 clean:
 	rm -rf build
