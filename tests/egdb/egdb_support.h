@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "support/scratch_dir.h"
 #include "egdb/database.h"
 #include "egdb/writer.h"
 #include "platform/vmem.h"
@@ -25,9 +26,8 @@ namespace tarnvel::testing {
 class EgdbTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/tarnvel-egdb-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
+        dir = makeScratchDir("egdb");
+        ASSERT_FALSE(dir.empty());
         previous = std::filesystem::current_path();
         std::filesystem::current_path(dir);
         std::filesystem::create_directory("db");

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "support/scratch_dir.h"
 #include "egdb/database.h"
 #include "egdb/limits.h"
 #include "egdb/sliceindex.h"
@@ -69,9 +70,8 @@ inline std::optional<reference::Board> legalSuccessor(const reference::Board& be
 class HostTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/tarnvel-harden-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
+        dir = tarnvel::testing::makeScratchDir("harden");
+        ASSERT_FALSE(dir.empty());
         previous = std::filesystem::current_path();
         std::filesystem::current_path(dir);
         resetEngine();

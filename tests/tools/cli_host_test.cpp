@@ -1,6 +1,8 @@
 // The built `tarnvel` host driven as a person or a script would: a played
 // session, a short match, PDN replay, and the errors people meet.
 #include <gtest/gtest.h>
+
+#include "support/scratch_dir.h"
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -38,9 +40,8 @@ std::string quoted(const std::string& s) {
 class HostCli : public ::testing::Test {
 public:
     void SetUp() override {
-        char pattern[] = "/tmp/tarnvel-host-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
+        dir = tarnvel::testing::makeScratchDir("host");
+        ASSERT_FALSE(dir.empty());
     }
     void TearDown() override { fs::remove_all(dir); }
 

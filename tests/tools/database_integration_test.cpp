@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "support/scratch_dir.h"
 #include "interface/hostboard.h"
 #include "interface/postext.h"
 #include "tarnvel/tarnvel.h"
@@ -32,9 +33,8 @@ std::string run(const std::string& command) {
 class DatabaseFromTheCli : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        char pattern[] = "/tmp/tarnvel-dbcli-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
+        dir = tarnvel::testing::makeScratchDir("dbcli");
+        ASSERT_FALSE(dir.empty());
         run(std::string(TARNVEL_BINARY_DIR "/tarnvel-egdb build --pieces 4 --out ") +
             (dir / "db").string());
         ASSERT_TRUE(fs::exists(dir / "db" / "db4.idx"));

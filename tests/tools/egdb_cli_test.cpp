@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "support/scratch_dir.h"
 #include "egdb/database.h"
 
 namespace tarnvel {
@@ -37,8 +38,7 @@ ToolRun runTool(const std::string& arguments) {
 class ScratchDir {
 public:
     ScratchDir() {
-        char pattern[] = "/tmp/tarnvel-egdb-cli-XXXXXX";
-        path_ = mkdtemp(pattern) ? pattern : "";
+        path_ = tarnvel::testing::makeScratchDir("egdb-cli");
     }
     ~ScratchDir() {
         std::error_code ignored;

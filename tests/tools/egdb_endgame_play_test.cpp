@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "support/scratch_dir.h"
 #include "board/movegen.h"
 #include "board/position.h"
 #include "egdb/database.h"
@@ -30,9 +31,8 @@ constexpr bool SANITIZED = false;
 
 TEST(EndgamePlay, WonThreeAgainstTwoIsWonOverTheBoard) {
     if (SANITIZED) GTEST_SKIP() << "5-piece database build is too slow under the sanitizers";
-    char pattern[] = "/tmp/tarnvel-endgame-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const fs::path dir = pattern;
+    const fs::path dir = tarnvel::testing::makeScratchDir("endgame");
+    ASSERT_FALSE(dir.empty());
     const std::string build = std::string(TARNVEL_BINARY_DIR "/tarnvel-egdb build --pieces 5 --out ") +
                               (dir / "db").string() + " > /dev/null";
     ASSERT_EQ(std::system(build.c_str()), 0);

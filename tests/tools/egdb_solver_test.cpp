@@ -13,6 +13,7 @@
 #include <map>
 #include <vector>
 
+#include "support/scratch_dir.h"
 #include "board/movegen.h"
 #include "board/movestack.h"
 #include "board/position.h"
@@ -185,9 +186,8 @@ private:
 class BuiltDatabase : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/tarnvel-egdb-solver-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        dir_ = tarnvel::testing::makeScratchDir("egdb-solver");
+        ASSERT_FALSE(dir_.empty());
         const std::string command = std::string(TARNVEL_BINARY_DIR "/tarnvel-egdb build --pieces 4 --out ") +
                                     (dir_ / "db").string() + " > /dev/null";
         ASSERT_EQ(std::system(command.c_str()), 0);
