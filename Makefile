@@ -5,11 +5,17 @@ ASAN_DIR ?= build/asan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all build run test asan bench windows fuzz clean
+.PHONY: all deps build run test asan bench windows fuzz clean
 
 all: build
 
-build:
+# Installs the Debian and npm packages a group of work needs when missing.
+DEPS = scripts/install-deps.sh
+
+deps:
+	$(DEPS) build
+
+build: deps
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
@@ -22,16 +28,18 @@ run: build
 	$(BUILD_DIR)/tarnvel move --time 1 "$(INITIAL_POSITION)"
 
 test: build
+	$(DEPS) test
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
 # The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
-asan:
+asan: deps
 	cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNVEL_SANITIZE=ON -DTARNVEL_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
 
 # Tarnvel.dll for Windows (32-bit, and a 64-bit twin run under wine64).
 windows:
+	$(DEPS) windows
 	windows/check.sh
 
 # The micro-benchmarks; the time-discipline runs (a few minutes of real
@@ -42,6 +50,7 @@ bench: build
 # libFuzzer targets under ASan+UBSan (clang), each run for FUZZ_SECONDS.
 FUZZ_SECONDS ?= 60
 fuzz:
+	$(DEPS) fuzz
 	fuzz/run.sh $(FUZZ_SECONDS)
 
 clean:

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian machine lacks for the given groups of work:
+#   build    compilers, GoogleTest, Google Benchmark, CLI11, cpp-httplib, nlohmann-json
+#   test     build, plus Chromium and playwright-core for the browser test, tidy for the help page
+#   windows  MinGW-w64 cross compilers and 32/64-bit Wine
+#   fuzz     clang with its sanitizer runtime
+#   all      every group
+# Packages already present are left alone, so a second run costs a few dpkg queries.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+groups=("$@")
+[ ${#groups[@]} -gt 0 ] || groups=(build)
+
+debs=()
+want_i386=0
+want_npm=0
+for g in "${groups[@]}"; do
+  case "$g" in
+    build)   debs+=(cmake make g++ pkg-config libgtest-dev libbenchmark-dev libcli11-dev libcpp-httplib-dev nlohmann-json3-dev) ;;
+    test)    debs+=(cmake make g++ pkg-config libgtest-dev libbenchmark-dev libcli11-dev libcpp-httplib-dev nlohmann-json3-dev
+                    chromium nodejs tidy); want_npm=1 ;;
+    windows) debs+=(file zip g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 wine32:i386); want_i386=1 ;;
+    fuzz)    debs+=(clang libclang-rt-14-dev) ;;
+    all)     exec "$0" build test windows fuzz ;;
+    *) echo "install-deps: unknown group '$g' (build, test, windows, fuzz, all)" >&2; exit 2 ;;
+  esac
+done
+
+need=()
+for pkg in "${debs[@]}"; do
+  dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
+done
+# node may come from outside Debian's packages; a working node and npm are enough.
+if command -v node >/dev/null 2>&1 && command -v npm >/dev/null 2>&1; then
+  filtered=()
+  for pkg in "${need[@]}"; do [ "$pkg" = nodejs ] || filtered+=("$pkg"); done
+  need=("${filtered[@]+"${filtered[@]}"}")
+fi
+
+if [ ${#need[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
+  if [ "$want_i386" -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
+  echo "install-deps: installing ${need[*]}"
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${need[@]}"
+fi
+
+# The browser test's own npm packages, pinned by its lock file.
+if [ "$want_npm" -eq 1 ] && [ -f tests/browser/package-lock.json ] && [ ! -d tests/browser/node_modules ]; then
+  (cd tests/browser && npm ci --no-audit --no-fund --loglevel=error)
+fi
