@@ -6,14 +6,18 @@
 #include "eval/evaluate.h"
 #include "interface/engine_state.h"
 #include "interface/history.h"
-#include "interface/postext.h"
 #include "search/score.h"
 #include "search/search.h"
 #include "search/smallending.h"
 #include "search/tt.h"
+#include "support/board_fixtures.h"
 
 namespace tarnvel {
 namespace {
+
+constexpr const char* INITIAL = "B:W21,22,23,24,25,26,27,28,29,30,31,32:B1,2,3,4,5,6,7,8,9,10,11,12.";
+// Three kings against one: far from any table, and clearly won.
+constexpr const char* WON = "W:WK1,K2,K3:BK32.";
 
 class NodeSearch : public ::testing::Test {
 protected:
@@ -23,110 +27,84 @@ protected:
         stopSearch = false;
         deadline = INT64_MAX / 2;
         playNowFlag = nullptr;
-        clockCheckCounter = 0;
-        nodeCount = 0;
-        selDepth = 0;
-        dbConditionalPly = 0;
-        rootDbWinPieces = 0;
+        clockCheckCounter = nodeCount = selDepth = dbConditionalPly = rootDbWinPieces = 0;
+        gameHistory.length = 0;
     }
-
-    static int load(const char* text) {
-        int side = 0;
-        EXPECT_TRUE(parsePosition(text, &side)) << text;
-        return side;
+    static int search(int side, uint32_t ply, uint32_t horizon, int alpha = -SCORE_INFINITE,
+                      int beta = SCORE_INFINITE) {
+        return nodeSearch(alpha, beta, ply, horizon, 0, side);
     }
 };
 
-TEST_F(NodeSearch, SideWithoutPiecesHasLostAtItsPly) {
-    int side = load("W:W:B1.");
-    EXPECT_EQ(nodeSearch(-SCORE_INFINITE, SCORE_INFINITE, 3, 6, 0, side), 3 - SCORE_GAMEOVER);
-    side = load("B:W5,K9:B.");
-    EXPECT_EQ(nodeSearch(-SCORE_INFINITE, SCORE_INFINITE, 7, 6, 0, side), 7 - SCORE_GAMEOVER);
+// No piece or no move is a loss at the node's ply in a full-width node; a
+// blocked side beyond the horizon gets its static score; the tiny endings
+// answer from their tables without searching.
+TEST_F(NodeSearch, EndsOfTheGame) {
+    EXPECT_EQ(search(support::loadText("W:W:B1."), 3, 6), 3 - SCORE_GAMEOVER);
+    EXPECT_EQ(search(support::loadText("B:W5,K9:B."), 7, 6), 7 - SCORE_GAMEOVER);
     EXPECT_EQ(nodeCount, 2u);
-}
-
-// White men on their crowning row cannot move: a loss in a full-width node,
-// a static score in a capture-only node.
-TEST_F(NodeSearch, BlockedSideLosesFullWidthButIsEvaluatedBeyondTheHorizon) {
-    const int side = load("W:W3,4:B20,24.");
-    EXPECT_EQ(nodeSearch(-SCORE_INFINITE, SCORE_INFINITE, 2, 5, 0, side), 2 - SCORE_GAMEOVER);
-    EXPECT_EQ(nodeSearch(-SCORE_INFINITE, SCORE_INFINITE, 5, 5, 0, side),
-              evaluate(side, -SCORE_INFINITE, SCORE_INFINITE));
-}
-
-TEST_F(NodeSearch, TinyEndingsAnswerFromTheirTables) {
-    const int side = load("W:WK4:BK29.");
+    const int blocked = support::loadText("W:W3,4:B20,24.");  // men on their crowning row
+    EXPECT_EQ(search(blocked, 2, 5), 2 - SCORE_GAMEOVER);
+    EXPECT_EQ(search(blocked, 5, 5), evaluate(blocked, -SCORE_INFINITE, SCORE_INFINITE));
+    const int tiny = support::loadText("W:WK4:BK29.");
     int expected = 0;
-    ASSERT_TRUE(smallEndingScore(side, 4, &expected));
-    EXPECT_EQ(nodeSearch(-SCORE_INFINITE, SCORE_INFINITE, 4, 20, 0, side), expected);
+    ASSERT_TRUE(smallEndingScore(tiny, 4, &expected));
+    nodeCount = 0;
+    EXPECT_EQ(search(tiny, 4, 20), expected);
     EXPECT_EQ(nodeCount, 1u);
 }
 
-// Three kings against one: far from any table, and clearly won.
-constexpr const char* WON_POSITION = "W:WK1,K2,K3:BK32.";
-
-TEST_F(NodeSearch, RepetitionNeedsFourReversiblePliesAndTheSameSideToMove) {
-    const int side = load(WON_POSITION);
+// A draw needs at least four reversible plies and the same position with
+// the same side to move four plies back; the walk stays inside the
+// recorded keys however long the claimed run (the sanitizer watches).
+TEST_F(NodeSearch, RepetitionRules) {
+    const int side = support::loadText(WON);
     const uint64_t key = position.key;
-    const auto searchWithHistory = [&](uint32_t reversible, uint64_t k0, uint64_t k1) {
+    const auto withHistory = [&](uint32_t reversible, std::vector<uint64_t> keys) {
         gameHistory.length = 0;
-        historyPush(k0);
-        historyPush(k1);
-        historyPush(1);
-        historyPush(2);
+        for (uint64_t k : keys) historyPush(k);
         position.reversiblePlies = reversible;
         ttClear();
-        return nodeSearch(-SCORE_INFINITE, SCORE_INFINITE, 1, 3, 0, side);
+        return search(side, 1, 3);
     };
-    EXPECT_EQ(searchWithHistory(4, key, 7), 0);   // keys[length − 4]
-    EXPECT_GT(searchWithHistory(3, key, 7), 100);  // too short a run to compare
-    EXPECT_GT(searchWithHistory(4, 7, key), 100);  // other side to move there
-    EXPECT_GT(searchWithHistory(2 * 1000, 7, 8), 100);
-}
-
-// However long the claimed run, the walk stays inside the recorded keys
-// (AddressSanitizer would catch a read below the array).
-TEST_F(NodeSearch, RepetitionWalkStaysInsideTheHistory) {
-    const int side = load(WON_POSITION);
-    for (uint32_t length = 0; length < 4; ++length) {
-        gameHistory.length = 0;
-        for (uint32_t i = 0; i < length; ++i) historyPush(100 + i);
-        position.reversiblePlies = UINT32_MAX;
-        EXPECT_GT(nodeSearch(-SCORE_INFINITE, SCORE_INFINITE, 1, 2, 0, side), 100);
-    }
+    EXPECT_EQ(withHistory(4, {key, 7, 1, 2}), 0);
+    EXPECT_GT(withHistory(3, {key, 7, 1, 2}), 100);  // too short a run to compare
+    EXPECT_GT(withHistory(4, {7, key, 1, 2}), 100);  // the other side to move there
+    EXPECT_GT(withHistory(2000, {7, 8, 1, 2}), 100);
+    for (std::vector<uint64_t> keys; keys.size() < 4; keys.push_back(100 + keys.size()))
+        EXPECT_GT(withHistory(UINT32_MAX, keys), 100);
 }
 
 TEST_F(NodeSearch, LeavesPositionAndHistoryAsFound) {
-    const int side = load("B:W21,22,23,24,25,26,27,28,29,30,31,32:B1,2,3,4,5,6,7,8,9,10,11,12.");
+    const int side = support::loadText(INITIAL);
     historyPush(42);
     const Position before = position;
-    const uint32_t length = gameHistory.length;
-    nodeSearch(-SCORE_INFINITE, SCORE_INFINITE, 1, 7, 0, side);
+    search(side, 1, 7);
     EXPECT_EQ(position.key, before.key);
     EXPECT_EQ(position.wm, before.wm);
     EXPECT_EQ(position.bm, before.bm);
     EXPECT_EQ(position.wk | position.bk, 0u);
-    EXPECT_EQ(position.wcount, before.wcount);
-    EXPECT_EQ(position.bcount, before.bcount);
+    EXPECT_EQ(position.wcount + 100 * position.bcount, before.wcount + 100 * before.bcount);
     EXPECT_EQ(position.reversiblePlies, before.reversiblePlies);
-    EXPECT_EQ(gameHistory.length, length);
+    EXPECT_EQ(gameHistory.length, 1u);
     EXPECT_GE(selDepth, 7u);
 }
 
-TEST_F(NodeSearch, StopFlagAndClockEndTheSearch) {
-    const int side = load(WON_POSITION);
+// The stop flag ends a search at once; the play-now word and the clock are
+// read every CLOCK_CHECK_INTERVAL node entries.
+TEST_F(NodeSearch, StopFlagPlayNowAndClockEndTheSearch) {
+    const int side = support::loadText(WON);
     stopSearch = true;
-    EXPECT_EQ(nodeSearch(-SCORE_INFINITE, SCORE_INFINITE, 1, 5, 0, side), 0);
+    EXPECT_EQ(search(side, 1, 5), 0);
     EXPECT_EQ(nodeCount, 0u);
 
     volatile int32_t playNow = 1;
     stopSearch = false;
     playNowFlag = &playNow;
     clockCheckCounter = CLOCK_CHECK_INTERVAL - 2;
-    // One entry short of the check the flag is not seen yet.
-    EXPECT_GT(nodeSearch(-SCORE_INFINITE, SCORE_INFINITE, 1, 1, 0, side), 100);
+    EXPECT_GT(search(side, 1, 1), 100);  // one entry short of the check
     EXPECT_FALSE(stopSearch);
-    EXPECT_EQ(nodeSearch(-SCORE_INFINITE, SCORE_INFINITE, 1, 5, 0, side), 0);
+    EXPECT_EQ(search(side, 1, 5), 0);
     EXPECT_TRUE(stopSearch);
     EXPECT_EQ(clockCheckCounter, 0u);
 
@@ -134,33 +112,31 @@ TEST_F(NodeSearch, StopFlagAndClockEndTheSearch) {
     playNow = 0;
     deadline = 0;  // long past
     clockCheckCounter = CLOCK_CHECK_INTERVAL - 1;
-    EXPECT_EQ(nodeSearch(-SCORE_INFINITE, SCORE_INFINITE, 1, 5, 0, side), 0);
+    EXPECT_EQ(search(side, 1, 5), 0);
     EXPECT_TRUE(stopSearch);
 }
 
+// An entry decides a node only with enough draft (decided entries always).
 TEST_F(NodeSearch, TableEntriesDecideOnlyWithEnoughDraft) {
-    const int side = load(WON_POSITION);
-    const uint64_t key = position.key;
-    const auto search = [&](int alpha, int beta) {
-        return nodeSearch(alpha, beta, 1, 4, 0, side);  // remaining depth 3
-    };
-    ttStore(key, 123, 3, BOUND_LOWER, -1);
-    EXPECT_EQ(search(-50, 100), 123);
-    ttStore(key, -77, 3, BOUND_UPPER, -1);
-    EXPECT_EQ(search(-50, 100), -77);
-    ttStore(key, 55, 3, BOUND_EXACT, -1);
-    EXPECT_EQ(search(-50, 100), 55);
-    ttStore(key, 55, DRAFT_DECIDED, BOUND_EXACT, -1);
-    EXPECT_EQ(search(-50, 100), 55);
+    const int side = support::loadText(WON);
+    const struct {
+        int score, draft;
+        uint8_t bound;
+    } entries[] = {{123, 3, BOUND_LOWER}, {-77, 3, BOUND_UPPER}, {55, 3, BOUND_EXACT}, {55, DRAFT_DECIDED, BOUND_EXACT}};
+    for (const auto& e : entries) {
+        ttStore(position.key, e.score, e.draft, e.bound, -1);
+        EXPECT_EQ(search(side, 1, 4, -50, 100), e.score);  // remaining depth 3
+    }
     EXPECT_EQ(nodeCount, 4u);
-    // Too shallow: searched, and the result is a real (winning) score.
-    ttStore(key, 55, 2, BOUND_EXACT, -1);
-    EXPECT_GT(search(-SCORE_INFINITE, SCORE_INFINITE), 200);
+    ttStore(position.key, 55, 2, BOUND_EXACT, -1);  // too shallow: searched
+    EXPECT_GT(search(side, 1, 4), 200);
 }
 
-TEST_F(NodeSearch, StoresTheResultOfAFullWidthNode) {
-    const int side = load("B:W21,22,23,24,25,26,27,28,29,30,31,32:B1,2,3,4,5,6,7,8,9,10,11,12.");
-    const int score = nodeSearch(-SCORE_INFINITE, SCORE_INFINITE, 1, 6, 0, side);
+// A full-width result is stored with its draft and best move; a decided one
+// as ±SCORE_DECIDED valid at every depth.
+TEST_F(NodeSearch, StoresResults) {
+    int side = support::loadText(INITIAL);
+    const int score = search(side, 1, 6);
     const TTEntry* entry = ttProbe(position.key);
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(ttBound(*entry), BOUND_EXACT);
@@ -168,25 +144,17 @@ TEST_F(NodeSearch, StoresTheResultOfAFullWidthNode) {
     EXPECT_EQ(entry->score, score);
     EXPECT_GE(entry->move, 0);
     EXPECT_LT(entry->move, 7);  // the initial position has 7 moves
-}
 
-// A decided result goes into the table as ±32000, valid at every depth.
-TEST_F(NodeSearch, StoresDecidedScoresAsDecidedEntries) {
-    int side = load(WON_POSITION);
-    EXPECT_GE(nodeSearch(-SCORE_INFINITE, SCORE_INFINITE, 1, 12, 0, side), SCORE_DECIDED);
-    const TTEntry* entry = ttProbe(position.key);
-    ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(entry->score, SCORE_DECIDED);
-    EXPECT_EQ(ttDraft(*entry), DRAFT_DECIDED);
-    EXPECT_EQ(ttBound(*entry), BOUND_LOWER);
-
-    side = load("B:WK1,K2,K3:BK32.");
-    EXPECT_LE(nodeSearch(-SCORE_INFINITE, SCORE_INFINITE, 1, 12, 0, side), -SCORE_DECIDED);
-    entry = ttProbe(position.key);
-    ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(entry->score, -SCORE_DECIDED);
-    EXPECT_EQ(ttDraft(*entry), DRAFT_DECIDED);
-    EXPECT_EQ(ttBound(*entry), BOUND_UPPER);
+    for (const char* text : {WON, "B:WK1,K2,K3:BK32."}) {
+        side = support::loadText(text);
+        const int sign = side ? 1 : -1;
+        EXPECT_GE(sign * search(side, 1, 12), SCORE_DECIDED) << text;
+        entry = ttProbe(position.key);
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->score, sign * SCORE_DECIDED);
+        EXPECT_EQ(ttDraft(*entry), DRAFT_DECIDED);
+        EXPECT_EQ(ttBound(*entry), side ? BOUND_LOWER : BOUND_UPPER);
+    }
 }
 
 }  // namespace

@@ -11,10 +11,11 @@
 #include "interface/engine_state.h"
 #include "interface/history.h"
 #include "interface/postext.h"
+#include "search/report.h"
+#include "search/score.h"
 #include "search/search.h"
 #include "search/tt.h"
 #include "support/board_fixtures.h"
-#include "support/reference_board.h"
 #include "tarnvel/tarnvel.h"
 
 namespace tarnvel {
@@ -32,7 +33,7 @@ protected:
         hostText = text;
         playNowFlag = nullptr;
         timeBudgetMs = INT64_MAX / 2;
-        searchDepthLimit = 0;
+        gameHistory.length = 0;
     }
     void TearDown() override {
         hostText = nullptr;
@@ -40,8 +41,7 @@ protected:
     }
 
     int searchText(const char* position, uint32_t depthLimit) {
-        int side = 0;
-        EXPECT_TRUE(parsePosition(position, &side)) << position;
+        const int side = support::loadText(position);
         searchDepthLimit = depthLimit;
         return rootSearch(side);
     }
@@ -59,51 +59,34 @@ bool forcesWin(const Board& board, bool white, int plies) {
     for (const reference::Move& move : reference::legalMoves(board, white)) {
         const Board after = reference::play(board, move);
         const std::vector<reference::Move> replies = reference::legalMoves(after, !white);
-        if (replies.empty()) return true;
-        if (plies < 3) continue;
-        bool all = true;
-        for (const reference::Move& reply : replies)
-            if (!forcesWin(reference::play(after, reply), white, plies - 2)) {
-                all = false;
-                break;
-            }
+        bool all = true;  // no reply at all: won
+        for (size_t i = 0; i < replies.size() && all; ++i)
+            all = plies >= 3 && forcesWin(reference::play(after, replies[i]), white, plies - 2);
         if (all) return true;
     }
     return false;
 }
 
-int shortestWin(const Board& board, bool white, int maxPlies) {
-    for (int plies = 1; plies <= maxPlies; plies += 2)
-        if (forcesWin(board, white, plies)) return plies;
-    return -1;
-}
-
-Board kingsOnly(std::mt19937& rng, int white, int black) {
-    Board board;
-    for (int placed = 0; placed < white + black;) {
-        const reference::Square s = reference::squareOfBit(static_cast<int>(rng() % 32));
-        if (board.cell[s.column][s.row] != reference::EMPTY) continue;
-        board.cell[s.column][s.row] = placed < white ? reference::WHITE_KING : reference::BLACK_KING;
-        ++placed;
-    }
-    return board;
-}
-
-// Short wins in the tiny king endings are found at once, with the exact
-// distance; where the judge sees no win within five plies the engine
-// reports none that short either.
+// Short wins in the tiny king endings are found with their exact distance;
+// where the judge sees no win within five plies the engine reports none
+// that short either.
 TEST_F(RootSearch, ReportsExactDistancesOfShortKingWins) {
     std::mt19937 rng(2024);
     int wins = 0;
     for (int trial = 0; trial < 300; ++trial) {
-        const int white = 1 + trial % 2;
-        const Board board = kingsOnly(rng, white, 1);
+        Board board;
+        for (int placed = 0; placed < 2 + trial % 2;) {
+            const reference::Square s = reference::squareOfBit(static_cast<int>(rng() % 32));
+            if (board.cell[s.column][s.row] != reference::EMPTY) continue;
+            board.cell[s.column][s.row] = placed++ ? reference::WHITE_KING : reference::BLACK_KING;
+        }
         support::loadEngine(board, 1);
         gameHistory.length = 0;
-        std::strcpy(text, "");
         searchDepthLimit = 8;
         const int result = rootSearch(1);
-        const int expected = shortestWin(board, true, 5);
+        int expected = -1;
+        for (int plies = 5; plies >= 1; plies -= 2)
+            if (forcesWin(board, true, plies)) expected = plies;
         if (expected > 0) {
             ++wins;
             EXPECT_EQ(result, TARNVEL_WIN) << text;
@@ -115,40 +98,41 @@ TEST_F(RootSearch, ReportsExactDistancesOfShortKingWins) {
     EXPECT_GT(wins, 10);
 }
 
-TEST_F(RootSearch, KnownEndingDistances) {
+TEST_F(RootSearch, KnownEndingsAndProvenWins) {
     EXPECT_EQ(searchText("W:WK4:BK29.", 10), TARNVEL_WIN);
     EXPECT_STREQ(text, "Tarnvel v1.3 => win=11  depth=1/1  nodes=2  tbhits=0  time=0      0.0KN/s\n");
-    // Every move of the lone king loses: the best loss is played, result unknown.
+    // Every move of the lone king loses: the longest loss is played, result unknown.
     EXPECT_EQ(searchText("W:WK4:BK11,K12.", 10), TARNVEL_UNKNOWN);
     EXPECT_EQ(reported("loss="), 2);
     EXPECT_EQ(position.wk, bitOf(bitOfSquareNumber(8)));
+    // A proven win ends the deepening early.
+    EXPECT_EQ(searchText("W:WK1,K2,K3:BK32.", 40), TARNVEL_WIN);
+    EXPECT_GT(reported("win="), 0);
+    int depth = 0;
+    ASSERT_EQ(std::sscanf(std::strstr(text, "depth="), "depth=%d", &depth), 1);
+    EXPECT_LT(depth, 40);
 }
 
 TEST_F(RootSearch, SingleLegalMoveSearchesOneIteration) {
-    int side = 0;
-    ASSERT_TRUE(parsePosition("B:W18,30:B14,1.", &side));
-    ASSERT_EQ(support::engineRecords(side).size(), 1u);
     EXPECT_EQ(searchText("B:W18,30:B14,1.", 0), TARNVEL_UNKNOWN);
     EXPECT_NE(std::strstr(text, "  depth=1/"), nullptr) << text;
     EXPECT_EQ(positionText(position, 1), "W:W30:B1,23.");
 }
 
 TEST_F(RootSearch, NoLegalMoveLeavesPositionAndTextAlone) {
-    int side = 0;
-    ASSERT_TRUE(parsePosition("W:W3,4:B20,24.", &side));
-    const Position before = position;
+    const int side = support::loadText("W:W3,4:B20,24.");
+    const uint64_t key = position.key;
     EXPECT_EQ(rootSearch(side), TARNVEL_LOSS);
     EXPECT_STREQ(text, "untouched");
-    EXPECT_EQ(position.key, before.key);
+    EXPECT_EQ(position.key, key);
     EXPECT_EQ(gameHistory.length, 0u);
 }
 
-// After a finished iteration the moves are sorted by score, the best first,
-// and the move played is the one in slot 0.
+// After a finished iteration the moves are sorted by score, best first,
+// and the one in slot 0 is played.
 TEST_F(RootSearch, PlaysTheFirstOfTheSortedMoves) {
-    int side = 0;
     const char* start = "B:W21,22,23,24,25,26,27,28,29,30,31,32:B1,2,3,4,5,6,7,8,9,10,11,12.";
-    ASSERT_TRUE(parsePosition(start, &side));
+    support::loadText(start);
     const Position root = position;
     EXPECT_EQ(searchText(start, 6), TARNVEL_UNKNOWN);
     const Position played = position;
@@ -157,13 +141,12 @@ TEST_F(RootSearch, PlaysTheFirstOfTheSortedMoves) {
     gameHistory.length = 0;
     makeMove(0);
     EXPECT_EQ(position.key, played.key);
-    EXPECT_EQ(played.reversiblePlies, 0u);
     EXPECT_EQ(gameHistory.length, 1u);
     EXPECT_EQ(gameHistory.keys[0], root.key);
 }
 
-// Stopped inside the very first node: no report, and the move in slot 0 of
-// the crowning-first list is played.
+// Stopped inside the very first node: no report, and the first of the
+// crowning-first list is played.
 TEST_F(RootSearch, StopBeforeAnyResultPlaysTheFirstCrowningMove) {
     timeBudgetMs = -1;
     clockCheckCounter = CLOCK_CHECK_INTERVAL - 1;
@@ -173,12 +156,34 @@ TEST_F(RootSearch, StopBeforeAnyResultPlaysTheFirstCrowningMove) {
     EXPECT_EQ(position.wk, bitOf(bitOfSquareNumber(1)));
 }
 
-TEST_F(RootSearch, ProvenWinEndsTheSearch) {
-    EXPECT_EQ(searchText("W:WK1,K2,K3:BK32.", 40), TARNVEL_WIN);
-    EXPECT_GT(reported("win="), 0);
-    int depth = 0;
-    ASSERT_EQ(std::sscanf(std::strstr(text, "depth="), "depth=%d", &depth), 1);
-    EXPECT_LT(depth, 40);
+// The report line a host shows, in its value, win and loss forms, with
+// 64-bit counters, cut to the buffer without writing past it.
+TEST(SearchReport, ExactLines) {
+    const struct {
+        int best;
+        uint64_t nodes;
+        int64_t ms;
+        size_t capacity;
+        const char* line;
+    } cases[] = {
+        {-31999, 123456, 40, 256,
+         "Tarnvel v1.3 => value=-31999  depth=9/17  nodes=123456  tbhits=3  time=40   3086.4KN/s\n"},
+        {SCORE_DECIDED, 10, 0, 256, "Tarnvel v1.3 => win=500  depth=9/17  nodes=10  tbhits=3  time=0      0.0KN/s\n"},
+        {SCORE_GAMEOVER - 7, 10, 3, 256, "Tarnvel v1.3 => win=7  depth=9/17  nodes=10  tbhits=3  time=3      3.3KN/s\n"},
+        {-SCORE_DECIDED, 5, 1, 256, "Tarnvel v1.3 => loss=500  depth=9/17  nodes=5  tbhits=3  time=1      5.0KN/s\n"},
+        {4 - SCORE_GAMEOVER, 5, 1, 256, "Tarnvel v1.3 => loss=4  depth=9/17  nodes=5  tbhits=3  time=1      5.0KN/s\n"},
+        {0, 12345678901234ull, 1000, 256,
+         "Tarnvel v1.3 => value=0  depth=9/17  nodes=12345678901234  tbhits=3  time=1000  12345678901.2KN/s\n"},
+        {0, 1, 0, 21, "Tarnvel v1.3 => valu"},
+        {0, 1, 0, 1, ""},
+    };
+    for (const auto& c : cases) {
+        char text[300];
+        std::memset(text, '#', sizeof text);
+        writeSearchReport(text, c.capacity, c.best, 9, 17, c.nodes, 3, c.ms);
+        EXPECT_STREQ(text, c.line);
+        EXPECT_EQ(std::string(text + c.capacity, text + sizeof text), std::string(sizeof text - c.capacity, '#'));
+    }
 }
 
 }  // namespace

@@ -1,24 +1,29 @@
 #include "support/board_fixtures.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <bit>
 
 #include "board/movegen.h"
 #include "board/movestack.h"
 #include "board/position.h"
+#include "interface/postext.h"
 
 namespace tarnvel::support {
 
 void loadEngine(const reference::Board& board, int whiteToMove) {
     const reference::Bitboards sets = reference::bitboardsOf(board);
-    position.wm = sets.wm;
-    position.wk = sets.wk;
-    position.bm = sets.bm;
-    position.bk = sets.bk;
-    position.wcount = std::popcount(sets.wm | sets.wk);
-    position.bcount = std::popcount(sets.bm | sets.bk);
-    position.reversiblePlies = 0;
+    position = Position{0, sets.wm, sets.wk, sets.bm, sets.bk,
+                        static_cast<uint32_t>(std::popcount(sets.wm | sets.wk)),
+                        static_cast<uint32_t>(std::popcount(sets.bm | sets.bk)), 0};
     position.key = keyFromScratch(position, whiteToMove);
+}
+
+int loadText(const char* text) {
+    int side = 0;
+    EXPECT_TRUE(parsePosition(text, &side)) << text;
+    return side;
 }
 
 std::vector<reference::Record> engineRecords(int whiteToMove, uint32_t ply) {
@@ -53,13 +58,18 @@ reference::Board randomPlacement(std::mt19937& rng, double fill, double kingShar
 
 reference::Board initialBoard() {
     reference::Board board;
-    for (int row = 0; row < 8; ++row)
-        for (int column = 0; column < 8; ++column) {
-            if (!reference::isPlayable(column, row)) continue;
-            if (row <= 2) board.cell[column][row] = reference::BLACK_MAN;
-            if (row >= 5) board.cell[column][row] = reference::WHITE_MAN;
-        }
+    for (int bit = 0; bit < 32; ++bit) {
+        const reference::Square s = reference::squareOfBit(bit);
+        if (s.row <= 2) board.cell[s.column][s.row] = reference::BLACK_MAN;
+        if (s.row >= 5) board.cell[s.column][s.row] = reference::WHITE_MAN;
+    }
     return board;
+}
+
+void toHostBoard(const reference::Board& board, int host[8][8], int unused) {
+    static constexpr int CODES[] = {0, 5, 9, 6, 10};  // the host's codes, by reference::Cell
+    for (int c = 0; c < 8; ++c)
+        for (int r = 0; r < 8; ++r) host[c][r] = reference::isPlayable(c, r) ? CODES[board.cell[c][r]] : unused;
 }
 
 }  // namespace tarnvel::support

@@ -14,6 +14,10 @@ namespace tarnvel::support {
 // reversiblePlies 0).
 void loadEngine(const reference::Board& board, int whiteToMove);
 
+// Parses a position text into the engine (the text must be valid) and
+// returns the side to move.
+int loadText(const char* text);
+
 // The engine's legal moves of the global position, generated into ply
 // `ply`'s block the way the searches do (captures, else plain moves), in
 // generation order.
@@ -29,6 +33,10 @@ reference::Board randomPlacement(std::mt19937& rng, double fill, double kingShar
 
 // The initial arrangement: black men on rows 0–2, white men on rows 5–7.
 reference::Board initialBoard();
+
+// The host's [column][row] board for `board`, `unused` on the squares that
+// are not played on.
+void toHostBoard(const reference::Board& board, int host[8][8], int unused = 0);
 
 // Positions of random games from the initial arrangement (Black first),
 // each game stopping at its end or after maxPlies; `visit` sees every

@@ -15,12 +15,10 @@ struct Board {
     int cell[8][8] = {};  // [column][row]; only squares with column + row even are used
 };
 
-// A move in the engine's record format, for comparison:
-//   flags   kind bit (0x100 white man, 0x200 white king, 0x400 black man,
-//           0x800 black king) | pieces captured
-//   to      bit of the landing square
-//   cleared bits of the origin and of every captured piece
-// Bit of (column, row) is 4·row + column / 2.
+// A move in the engine's record format, for comparison: flags = kind bit
+// (0x100 white man, 0x200 white king, 0x400 black man, 0x800 black king) |
+// pieces captured; to = bit of the landing square; cleared = bits of the
+// origin and of every captured piece. Bit of (column, row) is 4·row + column / 2.
 struct Record {
     uint32_t flags;
     uint32_t to;
@@ -33,8 +31,6 @@ struct Square {
     int row;
 };
 
-// A move as the reference sees it: where the piece starts and ends and
-// which pieces it takes.
 struct Move {
     Square from;
     Square to;
@@ -42,22 +38,17 @@ struct Move {
 };
 
 bool isPlayable(int column, int row);
-int bitOf(int column, int row);
 Square squareOfBit(int bit);
 
 // Every legal move of the side to move: all complete capture sequences if
 // any capture exists, otherwise every plain step. One entry per path.
 std::vector<Move> legalMoves(const Board& board, bool whiteToMove);
 Record toRecord(const Board& board, const Move& move);
-std::vector<Record> legalRecords(const Board& board, bool whiteToMove);
-
-// True when the given side has a capture.
 bool hasCapture(const Board& board, bool white);
 
 // The position after the move; a man ending on its far row is crowned.
 Board play(const Board& board, const Move& move);
 
-// Number of move paths of the given depth.
 uint64_t perft(const Board& board, bool whiteToMove, int depth);
 
 // Piece sets in the engine's bit numbering.
