@@ -1,6 +1,6 @@
-// The engine's move lists and makeMove against the reference model, over
-// positions from random games and random placements, and against the
-// colour-reversed twin of each position.
+// The engine's move lists and makeMove against the reference model over
+// positions from random games and random placements, and the move lists of
+// each position's colour-reversed twin.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,53 +19,41 @@ namespace {
 
 using reference::Record;
 
+std::vector<Record> sorted(std::vector<Record> records) {
+    std::sort(records.begin(), records.end());
+    return records;
+}
+
 uint32_t reversedBits(uint32_t b) {
     uint32_t r = 0;
     for (int i = 0; i < 32; ++i) r |= ((b >> i) & 1) << (31 - i);
     return r;
 }
 
-Record colourReversed(const Record& r) {
-    const uint32_t kind = r.flags & 0xF00;
-    const uint32_t swapped = kind < 0x400 ? kind << 2 : kind >> 2;
-    return {swapped | (r.flags & 0xFF), reversedBits(r.to), reversedBits(r.cleared)};
-}
-
-std::vector<Record> referenceRecords(const reference::Board& board, bool white) {
-    std::vector<Record> out;
-    for (const reference::Move& m : reference::legalMoves(board, white)) out.push_back(reference::toRecord(board, m));
-    return out;
-}
-
 struct Tally {
     int positions = 0, multiJumps = 0, kingCaptures = 0, duplicates = 0;
 };
 
-// One position: the list record for record (duplicates included) from a
-// block of ply `ply`, the capture test, every move made by makeMove (board,
-// counts, incremental key, reversible plies, history) and the twin's list.
+// One position: the list record for record (duplicates included), the
+// capture test, every move made by makeMove (board, counts, incremental
+// key, reversible plies, history) and the twin's list.
 void agrees(const reference::Board& board, bool white, uint32_t ply, Tally& tally) {
     const std::vector<reference::Move> moves = reference::legalMoves(board, white);
-    const std::vector<Record> expected = referenceRecords(board, white);
-    std::vector<Record> mirrored;
-    for (const Record& r : expected) mirrored.push_back(colourReversed(r));
+    const std::vector<Record> expected = reference::legalRecords(board, white);
     support::loadEngine(board, white);
     const Position before = position;
     const std::string where = positionText(position, white);
     const std::vector<Record> got = support::engineRecords(white, ply);
-    ASSERT_EQ(support::sorted(got), support::sorted(expected)) << where;
-    EXPECT_EQ(captureExists(), reference::hasCapture(board, true) || reference::hasCapture(board, false))
-        << where;
+    ASSERT_EQ(sorted(got), sorted(expected)) << where;
+    EXPECT_EQ(captureExists(), reference::hasCapture(board, true) || reference::hasCapture(board, false)) << where;
     for (uint32_t i = 0; i < got.size(); ++i) {
         position = before;
         position.reversiblePlies = 5;
         gameHistory.length = 0;
         makeMove(plyBase + i);
-        const auto m = std::find_if(moves.begin(), moves.end(),
-                                    [&](const reference::Move& m) { return reference::toRecord(board, m) == got[i]; });
-        const reference::Bitboards sets = reference::bitboardsOf(reference::play(board, *m));
-        ASSERT_EQ((reference::Bitboards{position.wm, position.wk, position.bm, position.bk}), sets)
-            << where << " move " << i;
+        const size_t at = std::find(expected.begin(), expected.end(), got[i]) - expected.begin();
+        const reference::Bitboards sets = reference::bitboardsOf(reference::play(board, moves[at]));
+        ASSERT_EQ((reference::Bitboards{position.wm, position.wk, position.bm, position.bk}), sets) << where << i;
         ASSERT_EQ(position.key, keyFromScratch(position, !white)) << where << " move " << i;
         ASSERT_EQ(position.wcount, static_cast<uint32_t>(std::popcount(sets.wm | sets.wk)));
         ASSERT_EQ(position.bcount, static_cast<uint32_t>(std::popcount(sets.bm | sets.bk)));
@@ -74,25 +62,25 @@ void agrees(const reference::Board& board, bool white, uint32_t ply, Tally& tall
         ASSERT_EQ(gameHistory.length, 1u);
         ASSERT_EQ(gameHistory.keys[0], before.key);
     }
-    support::loadEngine(reference::colourReversed(board), !white);
-    EXPECT_EQ(support::sorted(support::engineRecords(!white, ply)), support::sorted(mirrored))
-        << "twin of " << where;
-
-    ++tally.positions;
+    std::vector<Record> mirrored;
     for (const Record& r : expected) {
+        const uint32_t kind = r.flags & 0xF00;
+        mirrored.push_back({(kind < 0x400 ? kind << 2 : kind >> 2) | (r.flags & 0xFF), reversedBits(r.to),
+                            reversedBits(r.cleared)});
         tally.multiJumps += (r.flags & 0xFF) >= 2;
         tally.kingCaptures += (r.flags & 0xFF) && (r.flags & 0xA00);
     }
-    std::vector<Record> distinct = support::sorted(expected);
-    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
-    tally.duplicates += static_cast<int>(expected.size() - distinct.size());
+    support::loadEngine(reference::colourReversed(board), !white);
+    EXPECT_EQ(sorted(support::engineRecords(!white, ply)), sorted(mirrored)) << "twin of " << where;
+    std::vector<Record> distinct = sorted(expected);
+    tally.duplicates += static_cast<int>(distinct.end() - std::unique(distinct.begin(), distinct.end()));
+    ++tally.positions;
 }
 
 TEST(MovegenReference, RandomGames) {
     std::mt19937 rng(20240611);
     Tally tally;
-    support::forEachGamePosition(rng, 600, 200, [&](const reference::Board& board, bool white,
-                                                    const std::vector<reference::Move>&) {
+    support::forEachGamePosition(rng, 600, 200, [&](const reference::Board& board, bool white, const auto&) {
         if (!HasFailure()) agrees(board, white, tally.positions % MOVE_STACK_PLIES, tally);
     });
     EXPECT_GT(tally.positions, 36000);
@@ -119,46 +107,38 @@ TEST(MovegenReference, EveryPieceOnEverySquare) {
         for (int piece = reference::WHITE_MAN; piece <= reference::BLACK_KING; ++piece)
             for (int i = 0; i < 60; ++i) {
                 reference::Board board = support::randomPlacement(rng, 0.3 + 0.1 * (i % 5), 0.3);
-                const reference::Square s = reference::squareOfBit(bit);
-                board.cell[s.column][s.row] = piece;
+                board.cell[reference::squareOfBit(bit).column][reference::squareOfBit(bit).row] = piece;
                 agrees(board, piece <= reference::WHITE_KING, 0, tally);
             }
     EXPECT_GT(tally.kingCaptures, 1000);
 }
 
-// A list stays inside its ply's block of MOVES_PER_PLY records. Real boards
-// give at most 34 captures (kings in a lattice of men) or 49 plain moves
-// (kings on every other row), so the cut is driven by starting a list that
-// already holds records; the entries before and after it stay untouched.
+// A list stays inside its ply's block. Real boards give at most 34 captures
+// (kings in a lattice of men) or 49 plain moves (kings on every other row),
+// so the cut is driven by starting a list that already holds records; the
+// entries before and after it stay untouched (past the last block lie the
+// next parallel arrays, past the last one the sanitizer watches).
 TEST(MoveList, IsCutAtTheBlockEnd) {
     constexpr uint32_t SENTINEL = 0xDEADBEEF;
-    const reference::Bitboards boards[] = {{0, 0x0A00000A, 0x00F0F0F0, 0}, {0, 0x0F0F0F0F, 0, 0}};
-    for (const reference::Bitboards& sets : boards)
+    for (const reference::Bitboards sets : {reference::Bitboards{0, 0x0A00000A, 0x00F0F0F0, 0}, {0, 0x0F0F0F0F, 0, 0}})
         for (uint32_t ply : {0u, 5u, MOVE_STACK_PLIES - 1})
             for (uint32_t already : {0u, 30u, 40u, 63u, 64u}) {
                 SCOPED_TRACE(::testing::Message() << "ply " << ply << ", " << already << " taken");
                 support::loadEngine(reference::boardOf(sets), 1);
                 const std::vector<Record> full = support::engineRecords(1, ply);
-                EXPECT_EQ(support::sorted(full), support::sorted(referenceRecords(reference::boardOf(sets), true)));
-                const uint32_t base = MOVES_PER_PLY * ply;
-                // Past the last block lie the next parallel arrays (past the
-                // last one, the sanitizer watches).
-                std::vector<uint32_t*> after = {moveStack.to, moveStack.cleared};
-                if (ply + 1 < MOVE_STACK_PLIES)
-                    after = {moveStack.flags + base + MOVES_PER_PLY, moveStack.to + base + MOVES_PER_PLY,
-                             moveStack.cleared + base + MOVES_PER_PLY};
+                EXPECT_EQ(sorted(full), sorted(reference::legalRecords(reference::boardOf(sets), true)));
+                const uint32_t base = MOVES_PER_PLY * ply, next = base + MOVES_PER_PLY;
+                std::vector<uint32_t*> after = {moveStack.flags + next, moveStack.to + next, moveStack.cleared + next};
+                if (ply + 1 == MOVE_STACK_PLIES) after = {moveStack.to, moveStack.cleared};
                 for (uint32_t* p : after) std::fill(p, p + 8, SENTINEL);
                 std::fill(moveStack.flags + base, moveStack.flags + base + already, SENTINEL);
                 plyBase = base;
                 moveCount = already;
-                const Bitboard empty = ~(sets.wk | sets.bm);
-                sets.bm ? generateCaptures(1, empty) : generateNonCaptures(1, empty);
-                const uint32_t kept = std::min<uint32_t>(MOVES_PER_PLY, already + full.size());
-                ASSERT_EQ(moveCount, kept);
-                for (uint32_t i = 0; i < kept; ++i) {
+                sets.bm ? generateCaptures(1, ~(sets.wk | sets.bm)) : generateNonCaptures(1, ~sets.wk);
+                ASSERT_EQ(moveCount, std::min<uint32_t>(MOVES_PER_PLY, already + full.size()));
+                for (uint32_t i = 0; i < moveCount; ++i) {
                     const Record r{moveStack.flags[base + i], moveStack.to[base + i], moveStack.cleared[base + i]};
-                    if (i < already) EXPECT_EQ(r.flags, SENTINEL) << i;
-                    else EXPECT_EQ(r, full[i - already]) << i;
+                    EXPECT_EQ(r, (i < already ? Record{SENTINEL, r.to, r.cleared} : full[i - already])) << i;
                 }
                 for (uint32_t* p : after) EXPECT_EQ(std::count(p, p + 8, SENTINEL), 8);
             }

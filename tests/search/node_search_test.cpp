@@ -1,11 +1,15 @@
+// The node search and the transposition table it relies on.
 #include <gtest/gtest.h>
 
-#include <cstdint>
+#include <array>
+#include <random>
+#include <unordered_map>
 
 #include "board/position.h"
 #include "eval/evaluate.h"
 #include "interface/engine_state.h"
 #include "interface/history.h"
+#include "platform/memory.h"
 #include "search/score.h"
 #include "search/search.h"
 #include "search/smallending.h"
@@ -15,15 +19,13 @@
 namespace tarnvel {
 namespace {
 
-constexpr const char* INITIAL = "B:W21,22,23,24,25,26,27,28,29,30,31,32:B1,2,3,4,5,6,7,8,9,10,11,12.";
-// Three kings against one: far from any table, and clearly won.
-constexpr const char* WON = "W:WK1,K2,K3:BK32.";
+constexpr const char* WON = "W:WK1,K2,K3:BK32.";  // far from any table, and clearly won
 
 class NodeSearch : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(ttAllocate(1));
-        ttClear();
+        ASSERT_TRUE(ttAllocate(2));
+        ASSERT_TRUE(ttAllocate(1));  // a fresh 1 MB table: 131072 entries of 8 bytes
         stopSearch = false;
         deadline = INT64_MAX / 2;
         playNowFlag = nullptr;
@@ -36,8 +38,8 @@ protected:
     }
 };
 
-// No piece or no move is a loss at the node's ply in a full-width node; a
-// blocked side beyond the horizon gets its static score; the tiny endings
+// No piece or no move loses at the node's ply in a full-width node; beyond
+// the horizon a blocked side gets its static score; the tiny endings
 // answer from their tables without searching.
 TEST_F(NodeSearch, EndsOfTheGame) {
     EXPECT_EQ(search(support::loadText("W:W:B1."), 3, 6), 3 - SCORE_GAMEOVER);
@@ -54,9 +56,9 @@ TEST_F(NodeSearch, EndsOfTheGame) {
     EXPECT_EQ(nodeCount, 1u);
 }
 
-// A draw needs at least four reversible plies and the same position with
-// the same side to move four plies back; the walk stays inside the
-// recorded keys however long the claimed run (the sanitizer watches).
+// A draw needs four reversible plies or more and the same key, same side to
+// move, four plies back; the walk stays inside the recorded keys however
+// long the claimed run (the sanitizer watches).
 TEST_F(NodeSearch, RepetitionRules) {
     const int side = support::loadText(WON);
     const uint64_t key = position.key;
@@ -68,26 +70,11 @@ TEST_F(NodeSearch, RepetitionRules) {
         return search(side, 1, 3);
     };
     EXPECT_EQ(withHistory(4, {key, 7, 1, 2}), 0);
-    EXPECT_GT(withHistory(3, {key, 7, 1, 2}), 100);  // too short a run to compare
-    EXPECT_GT(withHistory(4, {7, key, 1, 2}), 100);  // the other side to move there
+    EXPECT_GT(withHistory(3, {key, 7, 1, 2}), 100);
+    EXPECT_GT(withHistory(4, {7, key, 1, 2}), 100);
     EXPECT_GT(withHistory(2000, {7, 8, 1, 2}), 100);
     for (std::vector<uint64_t> keys; keys.size() < 4; keys.push_back(100 + keys.size()))
         EXPECT_GT(withHistory(UINT32_MAX, keys), 100);
-}
-
-TEST_F(NodeSearch, LeavesPositionAndHistoryAsFound) {
-    const int side = support::loadText(INITIAL);
-    historyPush(42);
-    const Position before = position;
-    search(side, 1, 7);
-    EXPECT_EQ(position.key, before.key);
-    EXPECT_EQ(position.wm, before.wm);
-    EXPECT_EQ(position.bm, before.bm);
-    EXPECT_EQ(position.wk | position.bk, 0u);
-    EXPECT_EQ(position.wcount + 100 * position.bcount, before.wcount + 100 * before.bcount);
-    EXPECT_EQ(position.reversiblePlies, before.reversiblePlies);
-    EXPECT_EQ(gameHistory.length, 1u);
-    EXPECT_GE(selDepth, 7u);
 }
 
 // The stop flag ends a search at once; the play-now word and the clock are
@@ -97,7 +84,6 @@ TEST_F(NodeSearch, StopFlagPlayNowAndClockEndTheSearch) {
     stopSearch = true;
     EXPECT_EQ(search(side, 1, 5), 0);
     EXPECT_EQ(nodeCount, 0u);
-
     volatile int32_t playNow = 1;
     stopSearch = false;
     playNowFlag = &playNow;
@@ -107,7 +93,6 @@ TEST_F(NodeSearch, StopFlagPlayNowAndClockEndTheSearch) {
     EXPECT_EQ(search(side, 1, 5), 0);
     EXPECT_TRUE(stopSearch);
     EXPECT_EQ(clockCheckCounter, 0u);
-
     stopSearch = false;
     playNow = 0;
     deadline = 0;  // long past
@@ -116,45 +101,88 @@ TEST_F(NodeSearch, StopFlagPlayNowAndClockEndTheSearch) {
     EXPECT_TRUE(stopSearch);
 }
 
-// An entry decides a node only with enough draft (decided entries always).
-TEST_F(NodeSearch, TableEntriesDecideOnlyWithEnoughDraft) {
+// An entry decides a node only with enough draft (decided entries always);
+// a decided result is stored as ±SCORE_DECIDED valid at every depth.
+TEST_F(NodeSearch, TableDraftRule) {
     const int side = support::loadText(WON);
-    const struct {
-        int score, draft;
-        uint8_t bound;
-    } entries[] = {{123, 3, BOUND_LOWER}, {-77, 3, BOUND_UPPER}, {55, 3, BOUND_EXACT}, {55, DRAFT_DECIDED, BOUND_EXACT}};
-    for (const auto& e : entries) {
-        ttStore(position.key, e.score, e.draft, e.bound, -1);
-        EXPECT_EQ(search(side, 1, 4, -50, 100), e.score);  // remaining depth 3
+    const std::array<int, 3> entries[] = {
+        {123, 3, BOUND_LOWER}, {-77, 3, BOUND_UPPER}, {55, 3, BOUND_EXACT}, {55, DRAFT_DECIDED, BOUND_EXACT}};
+    for (const auto& [score, draft, bound] : entries) {
+        ttStore(position.key, score, draft, static_cast<uint8_t>(bound), -1);
+        EXPECT_EQ(search(side, 1, 4, -50, 100), score);  // remaining depth 3
     }
     EXPECT_EQ(nodeCount, 4u);
     ttStore(position.key, 55, 2, BOUND_EXACT, -1);  // too shallow: searched
     EXPECT_GT(search(side, 1, 4), 200);
-}
-
-// A full-width result is stored with its draft and best move; a decided one
-// as ±SCORE_DECIDED valid at every depth.
-TEST_F(NodeSearch, StoresResults) {
-    int side = support::loadText(INITIAL);
-    const int score = search(side, 1, 6);
-    const TTEntry* entry = ttProbe(position.key);
-    ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(ttBound(*entry), BOUND_EXACT);
-    EXPECT_EQ(ttDraft(*entry), 5);
-    EXPECT_EQ(entry->score, score);
-    EXPECT_GE(entry->move, 0);
-    EXPECT_LT(entry->move, 7);  // the initial position has 7 moves
-
     for (const char* text : {WON, "B:WK1,K2,K3:BK32."}) {
-        side = support::loadText(text);
-        const int sign = side ? 1 : -1;
-        EXPECT_GE(sign * search(side, 1, 12), SCORE_DECIDED) << text;
-        entry = ttProbe(position.key);
+        const int sign = support::loadText(text) ? 1 : -1;
+        EXPECT_GE(sign * search(sign > 0, 1, 12), SCORE_DECIDED) << text;
+        const TTEntry* entry = ttProbe(position.key);
         ASSERT_NE(entry, nullptr);
         EXPECT_EQ(entry->score, sign * SCORE_DECIDED);
         EXPECT_EQ(ttDraft(*entry), DRAFT_DECIDED);
-        EXPECT_EQ(ttBound(*entry), side ? BOUND_LOWER : BOUND_UPPER);
+        EXPECT_EQ(ttBound(*entry), sign > 0 ? BOUND_LOWER : BOUND_UPPER);
     }
+}
+
+// Random stores, probes and a clear against a model of a directly mapped
+// table, indexed by the key's low bits and checked by its high half.
+TEST_F(NodeSearch, TableIsDirectlyMapped) {
+    std::unordered_map<uint32_t, std::array<int64_t, 5>> model;  // key, score, draft, bound, move
+    std::mt19937_64 rng(5);
+    for (int i = 0; i < 200000; ++i) {
+        // Few low halves, so slots are shared often; some high halves zero, like an empty slot's.
+        const uint64_t key = (rng() & 0xFFFFFFFF00000000ull) * (rng() % 8 != 0) | (rng() % 4096) * 977;
+        const uint32_t slot = static_cast<uint32_t>(key) % 131072;
+        if (i == 100000) {
+            ttClear();
+            model.clear();
+        }
+        if (rng() % 2) {
+            const int score = static_cast<int>(rng() % 64001) - 32000, draft = static_cast<int>(rng() % 64);
+            const int bound = static_cast<int>(1 + rng() % 3), move = static_cast<int>(rng() % 65) - 1;
+            ttStore(key, score, draft, static_cast<uint8_t>(bound), move);
+            const std::array<int64_t, 5> s = {static_cast<int64_t>(key), score, draft, bound, move};
+            model[slot] = s;
+            continue;
+        }
+        const TTEntry* e = ttProbe(key);
+        const auto it = model.find(slot);
+        const std::array<int64_t, 5> s = it != model.end() ? it->second : std::array<int64_t, 5>{};
+        ASSERT_EQ(e != nullptr, static_cast<uint64_t>(s[0]) >> 32 == key >> 32) << i;
+        if (!e) continue;
+        EXPECT_EQ((std::array<int64_t, 5>{s[0], e->score, ttDraft(*e), ttBound(*e), e->move}), s);
+    }
+}
+
+// The same size keeps the entries, a new size discards them; a refused or
+// failed resize says why and keeps the table; without a table nothing is found.
+TEST_F(NodeSearch, TableResize) {
+    const uint64_t key = 0x1234567890ABCDEFull;
+    ttStore(key, 55, 3, BOUND_EXACT, 2);
+    EXPECT_TRUE(ttAllocate(1));
+    ASSERT_NE(ttProbe(key), nullptr);
+    EXPECT_EQ(ttProbe(key)->score, 55);
+    const std::pair<uint32_t, const char*> refused[] = {
+        {0, "no power of two entries 0\n"}, {3, "no power of two entries 393216\n"}, {4, "out of memory\n"}};
+    for (const auto& [megabytes, message] : refused) {
+        platform::failNextAllocations(megabytes == 4);
+        ::testing::internal::CaptureStderr();
+        EXPECT_FALSE(ttAllocate(megabytes));
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), message);
+        EXPECT_EQ(ttMegabytes, 1u);
+        ASSERT_NE(ttProbe(key), nullptr);
+    }
+    EXPECT_TRUE(ttAllocate(2));
+    EXPECT_EQ(ttProbe(key), nullptr);
+    ttStore(0x00000001'0003FFFFull, 9, 1, BOUND_EXACT, 0);  // the last slot of 2 MB
+    EXPECT_EQ(ttEntries[0x3FFFF].score, 9);
+    TTEntry* const table = ttEntries;
+    ttEntries = nullptr;
+    ttStore(0x00000001'0003FFFFull, 1, 1, BOUND_EXACT, 1);
+    EXPECT_EQ(ttProbe(0x00000001'0003FFFFull), nullptr);
+    ttClear();
+    ttEntries = table;
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <random>
 #include <string>
 
-#include "board/movestack.h"
 #include "board/position.h"
 #include "board/squares.h"
 #include "interface/engine_state.h"
@@ -113,41 +112,19 @@ TEST_F(RootSearch, KnownEndingsAndProvenWins) {
     EXPECT_LT(depth, 40);
 }
 
-TEST_F(RootSearch, SingleLegalMoveSearchesOneIteration) {
+// One legal move: one iteration. None: a loss, position and text left
+// alone. Stopped inside the very first node: no report, and the first of
+// the crowning-first list is played.
+TEST_F(RootSearch, FewOrNoMovesAndAnEarlyStop) {
     EXPECT_EQ(searchText("B:W18,30:B14,1.", 0), TARNVEL_UNKNOWN);
     EXPECT_NE(std::strstr(text, "  depth=1/"), nullptr) << text;
     EXPECT_EQ(positionText(position, 1), "W:W30:B1,23.");
-}
-
-TEST_F(RootSearch, NoLegalMoveLeavesPositionAndTextAlone) {
-    const int side = support::loadText("W:W3,4:B20,24.");
-    const uint64_t key = position.key;
-    EXPECT_EQ(rootSearch(side), TARNVEL_LOSS);
-    EXPECT_STREQ(text, "untouched");
-    EXPECT_EQ(position.key, key);
-    EXPECT_EQ(gameHistory.length, 0u);
-}
-
-// After a finished iteration the moves are sorted by score, best first,
-// and the one in slot 0 is played.
-TEST_F(RootSearch, PlaysTheFirstOfTheSortedMoves) {
-    const char* start = "B:W21,22,23,24,25,26,27,28,29,30,31,32:B1,2,3,4,5,6,7,8,9,10,11,12.";
-    support::loadText(start);
-    const Position root = position;
-    EXPECT_EQ(searchText(start, 6), TARNVEL_UNKNOWN);
-    const Position played = position;
-    for (int i = 1; i < 7; ++i) EXPECT_GE(rootScores[i - 1], rootScores[i]) << i;
-    position = root;
+    std::strcpy(text, "untouched");
     gameHistory.length = 0;
-    makeMove(0);
-    EXPECT_EQ(position.key, played.key);
-    EXPECT_EQ(gameHistory.length, 1u);
-    EXPECT_EQ(gameHistory.keys[0], root.key);
-}
-
-// Stopped inside the very first node: no report, and the first of the
-// crowning-first list is played.
-TEST_F(RootSearch, StopBeforeAnyResultPlaysTheFirstCrowningMove) {
+    EXPECT_EQ(searchText("W:W3,4:B20,24.", 0), TARNVEL_LOSS);
+    EXPECT_STREQ(text, "untouched");
+    EXPECT_EQ(positionText(position, 1), "W:W3,4:B20,24.");
+    EXPECT_EQ(gameHistory.length, 0u);
     timeBudgetMs = -1;
     clockCheckCounter = CLOCK_CHECK_INTERVAL - 1;
     EXPECT_EQ(searchText("W:W5,30,31,32:B20.", 0), TARNVEL_UNKNOWN);
@@ -156,34 +133,42 @@ TEST_F(RootSearch, StopBeforeAnyResultPlaysTheFirstCrowningMove) {
     EXPECT_EQ(position.wk, bitOf(bitOfSquareNumber(1)));
 }
 
-// The report line a host shows, in its value, win and loss forms, with
+// The report line a host shows, in its value, win and loss forms with
 // 64-bit counters, cut to the buffer without writing past it.
 TEST(SearchReport, ExactLines) {
     const struct {
         int best;
         uint64_t nodes;
-        int64_t ms;
         size_t capacity;
         const char* line;
     } cases[] = {
-        {-31999, 123456, 40, 256,
-         "Tarnvel v1.3 => value=-31999  depth=9/17  nodes=123456  tbhits=3  time=40   3086.4KN/s\n"},
-        {SCORE_DECIDED, 10, 0, 256, "Tarnvel v1.3 => win=500  depth=9/17  nodes=10  tbhits=3  time=0      0.0KN/s\n"},
-        {SCORE_GAMEOVER - 7, 10, 3, 256, "Tarnvel v1.3 => win=7  depth=9/17  nodes=10  tbhits=3  time=3      3.3KN/s\n"},
-        {-SCORE_DECIDED, 5, 1, 256, "Tarnvel v1.3 => loss=500  depth=9/17  nodes=5  tbhits=3  time=1      5.0KN/s\n"},
-        {4 - SCORE_GAMEOVER, 5, 1, 256, "Tarnvel v1.3 => loss=4  depth=9/17  nodes=5  tbhits=3  time=1      5.0KN/s\n"},
-        {0, 12345678901234ull, 1000, 256,
-         "Tarnvel v1.3 => value=0  depth=9/17  nodes=12345678901234  tbhits=3  time=1000  12345678901.2KN/s\n"},
-        {0, 1, 0, 21, "Tarnvel v1.3 => valu"},
-        {0, 1, 0, 1, ""},
+        {-31999, 12345678901234ull, 256,
+         "Tarnvel v1.3 => value=-31999  depth=9/17  nodes=12345678901234  tbhits=3  time=1000  12345678901.2KN/s\n"},
+        {SCORE_DECIDED, 10, 256, "Tarnvel v1.3 => win=500  depth=9/17  nodes=10  tbhits=3  time=1000      0.0KN/s\n"},
+        {SCORE_GAMEOVER - 7, 10, 256, "Tarnvel v1.3 => win=7  depth=9/17  nodes=10  tbhits=3  time=1000      0.0KN/s\n"},
+        {4 - SCORE_GAMEOVER, 5000, 256, "Tarnvel v1.3 => loss=4  depth=9/17  nodes=5000  tbhits=3  time=1000      5.0KN/s\n"},
+        {-SCORE_DECIDED, 5, 21, "Tarnvel v1.3 => loss"},
+        {0, 1, 1, ""},
     };
     for (const auto& c : cases) {
         char text[300];
         std::memset(text, '#', sizeof text);
-        writeSearchReport(text, c.capacity, c.best, 9, 17, c.nodes, 3, c.ms);
+        writeSearchReport(text, c.capacity, c.best, 9, 17, c.nodes, 3, 1000);
         EXPECT_STREQ(text, c.line);
         EXPECT_EQ(std::string(text + c.capacity, text + sizeof text), std::string(sizeof text - c.capacity, '#'));
     }
+}
+
+// The signature of the search: `tarnvel bench`'s total node count moves
+// whenever the search, the evaluation, the move order or the table's use
+// changes. Update it only for an intended change of behaviour.
+TEST(SearchSignature, FullBenchNodeCount) {
+    FILE* pipe = popen(TARNVEL_BINARY_DIR "/tarnvel bench 2>&1", "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    for (char chunk[256]; std::fgets(chunk, sizeof chunk, pipe);) output += chunk;
+    EXPECT_EQ(pclose(pipe), 0) << output;
+    EXPECT_NE(output.find("31 positions: 31568694 nodes"), std::string::npos) << output;
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <bit>
 
 #include "board/movegen.h"
@@ -13,10 +12,9 @@
 namespace tarnvel::support {
 
 void loadEngine(const reference::Board& board, int whiteToMove) {
-    const reference::Bitboards sets = reference::bitboardsOf(board);
-    position = Position{0, sets.wm, sets.wk, sets.bm, sets.bk,
-                        static_cast<uint32_t>(std::popcount(sets.wm | sets.wk)),
-                        static_cast<uint32_t>(std::popcount(sets.bm | sets.bk)), 0};
+    const reference::Bitboards s = reference::bitboardsOf(board);
+    position = Position{0, s.wm, s.wk, s.bm, s.bk, static_cast<uint32_t>(std::popcount(s.wm | s.wk)),
+                        static_cast<uint32_t>(std::popcount(s.bm | s.bk)), 0};
     position.key = keyFromScratch(position, whiteToMove);
 }
 
@@ -37,33 +35,20 @@ std::vector<reference::Record> engineRecords(int whiteToMove, uint32_t ply) {
     return out;
 }
 
-std::vector<reference::Record> sorted(std::vector<reference::Record> records) {
-    std::sort(records.begin(), records.end());
-    return records;
-}
-
 reference::Board randomPlacement(std::mt19937& rng, double fill, double kingShare) {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     reference::Board board;
     for (int bit = 0; bit < 32; ++bit) {
         if (unit(rng) >= fill) continue;
-        const bool white = rng() & 1;
-        const bool king = unit(rng) < kingShare;
+        const int black = (rng() & 1) ? 0 : 2;
         const reference::Square s = reference::squareOfBit(bit);
-        board.cell[s.column][s.row] = white ? (king ? reference::WHITE_KING : reference::WHITE_MAN)
-                                            : (king ? reference::BLACK_KING : reference::BLACK_MAN);
+        board.cell[s.column][s.row] = reference::WHITE_MAN + black + (unit(rng) < kingShare);
     }
     return board;
 }
 
 reference::Board initialBoard() {
-    reference::Board board;
-    for (int bit = 0; bit < 32; ++bit) {
-        const reference::Square s = reference::squareOfBit(bit);
-        if (s.row <= 2) board.cell[s.column][s.row] = reference::BLACK_MAN;
-        if (s.row >= 5) board.cell[s.column][s.row] = reference::WHITE_MAN;
-    }
-    return board;
+    return reference::boardOf({0xFFF00000, 0, 0x00000FFF, 0});
 }
 
 void toHostBoard(const reference::Board& board, int host[8][8], int unused) {

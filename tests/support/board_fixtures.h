@@ -10,32 +10,22 @@
 
 namespace tarnvel::support {
 
-// Replaces the engine's global position with `board` (key from scratch,
-// reversiblePlies 0).
+// Replaces the engine's global position (key from scratch, reversiblePlies 0).
 void loadEngine(const reference::Board& board, int whiteToMove);
-
-// Parses a position text into the engine (the text must be valid) and
-// returns the side to move.
+// Parses a valid position text into the engine; returns the side to move.
 int loadText(const char* text);
 
-// The engine's legal moves of the global position, generated into ply
-// `ply`'s block the way the searches do (captures, else plain moves), in
-// generation order.
+// The engine's legal moves generated into ply `ply`'s block as the
+// searches do (captures, else plain moves), in generation order.
 std::vector<reference::Record> engineRecords(int whiteToMove, uint32_t ply = 0);
 
-std::vector<reference::Record> sorted(std::vector<reference::Record> records);
-
-// A random board: each playable square independently empty with
-// probability 1 − fill, else a piece whose kind is a king with probability
-// kingShare. Men may stand anywhere, their far row included: a host can
-// send any board.
+// Each playable square empty with probability 1 − fill, else a piece, a
+// king with probability kingShare. Men may stand on their far row too: a
+// host can send any board.
 reference::Board randomPlacement(std::mt19937& rng, double fill, double kingShare);
+reference::Board initialBoard();  // black men on rows 0–2, white men on rows 5–7
 
-// The initial arrangement: black men on rows 0–2, white men on rows 5–7.
-reference::Board initialBoard();
-
-// The host's [column][row] board for `board`, `unused` on the squares that
-// are not played on.
+// The host's [column][row] board, `unused` on the squares not played on.
 void toHostBoard(const reference::Board& board, int host[8][8], int unused = 0);
 
 // Positions of random games from the initial arrangement (Black first),
