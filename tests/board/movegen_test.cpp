@@ -1,6 +1,4 @@
-// The engine's move lists and makeMove against the reference model over
-// positions from random games and random placements, and the move lists of
-// each position's colour-reversed twin.
+// The engine's move lists, makeMove and perft against the reference model.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +7,7 @@
 
 #include "board/movegen.h"
 #include "board/movestack.h"
+#include "board/perft.h"
 #include "board/position.h"
 #include "interface/history.h"
 #include "interface/postext.h"
@@ -142,6 +141,21 @@ TEST(MoveList, IsCutAtTheBlockEnd) {
                 }
                 for (uint32_t* p : after) EXPECT_EQ(std::count(p, p + 8, SENTINEL), 8);
             }
+}
+
+// Counts from the initial arrangement, Black to move; perft leaves the
+// position and the history as it found them.
+TEST(Perft, InitialPosition) {
+    const uint64_t expected[] = {7, 49, 302, 1469, 7361, 36768, 179740, 845931, 3963680};
+    gameHistory.length = 0;
+    for (int depth = 1; depth <= 9; ++depth) {
+        support::loadEngine(support::initialBoard(), 0);
+        EXPECT_EQ(perft(depth, 0), expected[depth - 1]) << "depth " << depth;
+        EXPECT_EQ(position.key, keyFromScratch(position, 0));
+        EXPECT_EQ(position.wm ^ position.bm, 0xFFF00FFFu);
+        EXPECT_EQ(gameHistory.length, 0u);
+    }
+    EXPECT_EQ(reference::perft(support::initialBoard(), false, 7), expected[6]);
 }
 
 }  // namespace

@@ -1,14 +1,21 @@
+// The command channel and the position texts it reads.
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-
+#include <array>
 #include <cstring>
+#include <dlfcn.h>
+#include <random>
 #include <string>
+#include <tuple>
+#include <vector>
 
+#include "board/position.h"
 #include "egdb/database.h"
 #include "interface/engine_state.h"
 #include "interface/history.h"
+#include "interface/postext.h"
 #include "search/tt.h"
+#include "support/board_fixtures.h"
 #include "tarnvel/tarnvel.h"
 
 namespace tarnvel {
@@ -20,7 +27,6 @@ protected:
     int result = -1;
     const uint32_t savedRequested = requestedDbMegabytes, savedLimit = dbPieceLimit;
     const int32_t savedBlocks = cacheBlocks;
-
     char savedDetails[DATABASE_DETAILS_SIZE];
 
     void SetUp() override {
@@ -43,19 +49,24 @@ protected:
     }
 };
 
-// Replies and return codes of the fixed commands; only exact commands match.
-TEST_F(EngineCommand, FixedRepliesAndUnknownCommands) {
+// Replies and return codes; only exact commands match. The database cache
+// size takes effect at the next move; "set dbmbytes" reads like "%u" and
+// keeps the request when no number follows.
+TEST_F(EngineCommand, Replies) {
     cacheBlocks = 262144 + 1023;
-    const std::pair<const char*, const char*> cases[] = {
-        {"name", "Tarnvel v1.3"}, {"help", "Tarnvel.htm"}, {"get protocolversion", "2"},
-        {"get gametype", "21"},   {"get hashsize", "2"},   {"get dbmbytes", "256"}};
-    for (const auto& [command, reply] : cases) {
+    const std::string requested = "MB EGTB requested\n(takes effect on first move)";
+    const std::tuple<const char*, std::string, int> cases[] = {
+        {"name", "Tarnvel v1.3", 1}, {"help", "Tarnvel.htm", 1}, {"get protocolversion", "2", 1},
+        {"get gametype", "21", 1}, {"get hashsize", "2", 1}, {"get dbmbytes", "256", 1},
+        {"set dbmbytes 64", "64" + requested, 1}, {"set dbmbytes", "64" + requested, 1},
+        {"set dbmbytes ", "64" + requested, 1}, {"set dbmbytes many", "64" + requested, 1},
+        {"set dbmbytes 0", "0" + requested, 1}, {"set dbmbytes -1", "4294967295" + requested, 1},
+        {"set dbmbytes 123456789012", "4294967295" + requested, 1}, {"get dbmbytes", "256", 1},
+        {"name ", "?", 0}, {"Name", "?", 0}, {"", "?", 0}, {"get", "?", 0}, {"about me", "?", 0},
+        {"set", "?", 0}, {"staticeval", "?", 0}};
+    for (const auto& [command, reply, code] : cases) {
         EXPECT_EQ(send(command), reply);
-        EXPECT_EQ(result, 1) << command;
-    }
-    for (const char* command : {"name ", "Name", "", "get", "about me", "set", "staticeval"}) {
-        EXPECT_EQ(send(command), "?") << command;
-        EXPECT_EQ(result, 0) << command;
+        EXPECT_EQ(result, code) << command;
     }
     EXPECT_EQ(enginecommand(nullptr, buffer), 0);
     EXPECT_STREQ(buffer, "?");
@@ -108,22 +119,6 @@ TEST_F(EngineCommand, SetHashSize) {
     EXPECT_EQ(ttProbe(0xABCDEF0123ull), nullptr);
 }
 
-// The cache size only takes effect at the next move; a missing number keeps
-// the request, which reads like "%u".
-TEST_F(EngineCommand, SetDbMegabytes) {
-    cacheBlocks = 32 * 1024;
-    const std::pair<const char*, const char*> cases[] = {
-        {"set dbmbytes 64", "64"},   {"set dbmbytes", "64"},  {"set dbmbytes ", "64"},
-        {"set dbmbytes many", "64"}, {"set dbmbytes 0", "0"}, {"set dbmbytes -1", "4294967295"},
-        {"set dbmbytes 123456789012", "4294967295"}};
-    for (const auto& [command, megabytes] : cases) {
-        EXPECT_EQ(send(command), std::string(megabytes) + "MB EGTB requested\n(takes effect on first move)");
-        EXPECT_EQ(result, 1);
-        EXPECT_EQ(std::to_string(requestedDbMegabytes), megabytes);
-    }
-    EXPECT_EQ(send("get dbmbytes"), "32");
-}
-
 TEST_F(EngineCommand, StaticEvaluation) {
     gameHistory.length = 3;
     EXPECT_EQ(send("staticevaluation B:W18,24,27,28,K10,K15:B12,16,20,K22,K25,K29."),
@@ -150,6 +145,81 @@ TEST(EngineLibrary, LoadAllocatesTheTable) {
     char reply[TARNVEL_REPLY_CAPACITY] = "";
     EXPECT_EQ(command("get hashsize", reply), 1);
     EXPECT_STREQ(reply, "256");  // stays loaded, as hosts keep it
+}
+
+// Parses from a heap buffer exactly the text's size, so the sanitizer sees
+// any read past the end; a parse must reset what is set here.
+bool parseExact(const std::string& text, int* side) {
+    historyPush(0);
+    position.reversiblePlies = 9;
+    const std::vector<char> buffer(text.c_str(), text.c_str() + text.size() + 1);
+    return parsePosition(buffer.data(), side);
+}
+
+TEST(PositionText, Accepted) {
+    const struct {
+        const char* text;
+        const char* canonical;
+        uint32_t wcount, bcount;
+    } cases[] = {
+        {"B:W18,24,27,28,K10,K15:B12,16,20,K22,K25,K29.", "B:WK10,K15,18,24,27,28:B12,16,20,K22,K25,K29.", 6, 6},
+        {"w:W5.", "B:W5:B.", 1, 0},  // the first character is only the side: 'W' or Black
+        {"x5.", "B:W5:B.", 1, 0},    // numbers before any colour are White's
+        {"W.", "W:W:B.", 0, 0},
+        {"B:WK10K15:B1.", "B:WK10,K15:B1.", 2, 1},  // the king flag lasts until a separator or colour
+        {"B:WK10,15:B1.", "B:WK10,15:B1.", 2, 1},
+        {"B:WK10B1.", "B:WK10:B1.", 1, 1},
+        {"W:W5,5:B5.", "W:W5:B5.", 2, 1},  // neither repeated squares nor men on crowning rows are checked
+        {"W:W5.garbage that is never read", "W:W5:B.", 1, 0},
+        {"W:W032.", "W:W32:B.", 1, 0},
+        {"W:W1,K6:B32,K28.", "W:W1,K6:BK28,32.", 2, 2},
+    };
+    for (const auto& c : cases) {
+        int side = 7;
+        ASSERT_TRUE(parseExact(c.text, &side)) << c.text;
+        EXPECT_EQ(positionText(position, side), c.canonical);
+        EXPECT_EQ(position.wcount * 100 + position.bcount, c.wcount * 100 + c.bcount) << c.text;
+        EXPECT_EQ(position.key, keyFromScratch(position, side)) << c.text;
+        EXPECT_EQ(position.reversiblePlies + gameHistory.length, 0u);
+    }
+    EXPECT_EQ((std::array{position.wm, position.wk, position.bm, position.bk}),  // square 1 is bit 3
+              (std::array{1u << 3, 1u << 6, 1u << 28, 1u << 24}));
+}
+
+// A refused text leaves the side, key, reversiblePlies and history alone;
+// the pieces read before the bad character stay.
+TEST(PositionText, Refused) {
+    for (const char* text : {"", "W", "W:", "W:W5", "W:W5,", "W:W5 .", "W:W5,b6.", "W:W5-9.", "W:W5:B6;", "W:W0.",
+                             "W:W33.", "W:W123.", "W:W999999999999999999999999999999.", "W:W5,K",
+                             "W:W21,22,23,24,25,26,27,28,29,30,31,32:B1,2,3,4,5,6,7,8,9,10,11,12",
+                             "B:W18,K10:B12,33."}) {
+        position.key = 0x77;
+        int side = 7;
+        EXPECT_FALSE(parseExact(text, &side)) << text;
+        EXPECT_EQ(side, 7) << text;
+        EXPECT_EQ(position.key, 0x77u) << text;
+        EXPECT_EQ(position.reversiblePlies, 9u) << text;
+        EXPECT_NE(gameHistory.length, 0u) << text;
+    }
+    EXPECT_EQ(positionText(position, 0), "B:WK10,18:B12.");
+    EXPECT_EQ(position.wcount * 100 + position.bcount, 201u);
+}
+
+TEST(PositionText, RoundTripsWithPositionText) {
+    std::mt19937 rng(31);
+    for (int i = 0; i < 3000; ++i) {
+        support::loadEngine(support::randomPlacement(rng, (i % 11) / 10.0, (i % 4) / 3.0), i & 1);
+        const Position original = position;
+        const std::string text = positionText(original, i & 1);
+        position = Position{};
+        int side = -1;
+        ASSERT_TRUE(parseExact(text, &side)) << text;
+        EXPECT_EQ(side, i & 1);
+        EXPECT_EQ((std::array{position.wm, position.wk, position.bm, position.bk, position.wcount, position.bcount}),
+                  (std::array{original.wm, original.wk, original.bm, original.bk, original.wcount, original.bcount}))
+            << text;
+        EXPECT_EQ(position.key, original.key) << text;
+    }
 }
 
 }  // namespace
