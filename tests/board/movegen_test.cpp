@@ -113,10 +113,8 @@ TEST(MovegenReference, EveryPieceOnEverySquare) {
 }
 
 // A list stays inside its ply's block. Real boards give at most 34 captures
-// (kings in a lattice of men) or 49 plain moves (kings on every other row),
-// so the cut is driven by starting a list that already holds records; the
-// entries before and after it stay untouched (past the last block lie the
-// next parallel arrays, past the last one the sanitizer watches).
+// or 49 plain moves (these two boards), so lists are started part-filled;
+// the entries around the block stay untouched (the sanitizer watches too).
 TEST(MoveList, IsCutAtTheBlockEnd) {
     constexpr uint32_t SENTINEL = 0xDEADBEEF;
     for (const reference::Bitboards sets : {reference::Bitboards{0, 0x0A00000A, 0x00F0F0F0, 0}, {0, 0x0F0F0F0F, 0, 0}})

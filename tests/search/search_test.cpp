@@ -146,9 +146,8 @@ TEST_F(Search, TableDraftRule) {
     }
 }
 
-// A directly mapped table: the key's low bits pick the slot, its high half
-// must match; a store replaces the slot's entry whatever it held; an empty
-// slot reads as zero.
+// The key's low bits pick the slot, its high half must match; a store
+// replaces whatever the slot held; an empty slot reads as zero.
 TEST_F(Search, TableIsDirectlyMapped) {
     const uint64_t a = 0xAAAA0000'00012345ull, b = 0xBBBB0000'00012345ull, c = 0xCCCC0000'00002345ull;
     const auto fields = [](uint64_t key) {
@@ -298,9 +297,8 @@ TEST(SearchReport, ExactLines) {
     }
 }
 
-// The signature of the search: `tarnvel bench`'s total node count moves
-// whenever the search, the evaluation, the move order or the table's use
-// changes. Update it only for an intended change of behaviour.
+// The search's signature: any change to the search, the evaluation, the move
+// order or the table's use moves it. Update it only for an intended change.
 TEST(SearchSignature, FullBenchNodeCount) {
     FILE* pipe = popen(TARNVEL_BINARY_DIR "/tarnvel bench 2>&1", "r");
     ASSERT_NE(pipe, nullptr);

@@ -40,10 +40,7 @@ void forEachEnding(Visit visit) {
                 }
 }
 
-// An independent solver of the six endings over the reference rules.
-// Results from the side to move's view: +d won in d plies, LOST − d lost
-// in d plies, 0 drawn.
-constexpr int LOST = -1000;
+constexpr int LOST = -1000;  // results: +d won in d plies, LOST − d lost in d plies, 0 drawn
 using Key = std::array<uint32_t, 5>;
 
 Key keyOf(const Board& board, bool white) {
@@ -51,9 +48,8 @@ Key keyOf(const Board& board, bool white) {
     return {s.wm, s.wk, s.bm, s.bk, white};
 }
 
-// Results of every position of the six endings, by passes over distance:
-// at pass d a position is won if a child is lost in d − 1, lost if every
-// child is won in at most d − 1.
+// An independent solver over the reference rules. At pass d a position is
+// won if a child is lost in d − 1, lost if every child is won in d − 1 or less.
 std::map<Key, int> solveEndings() {
     std::map<Key, int> index;
     std::vector<Board> boards;
@@ -123,17 +119,6 @@ TEST(SmallEndingScore, EveryPositionAndItsTwinAgreeWithASolver) {
         ++checked;
     });
     EXPECT_GT(checked, 60000);
-}
-
-TEST(SmallEndingScore, OtherMaterialHasNoTable) {
-    for (const char* text : {"W:WK9:BK20,24.", "B:WK9,20:BK24.", "W:WK1,K2,K3:BK30.", "W:WK9,K20,K24.",
-                             "W:WK9,K20.", "B:WK9.", "W:W:B."}) {
-        support::loadText(text);
-        int score = 777;
-        EXPECT_FALSE(smallEndingScore(1, 3, &score)) << text;
-        EXPECT_FALSE(smallEndingScore(0, 3, &score)) << text;
-        EXPECT_EQ(score, 777);
-    }
 }
 
 }  // namespace
