@@ -4,7 +4,6 @@
 #include <array>
 #include <cstring>
 #include <dlfcn.h>
-#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -15,7 +14,6 @@
 #include "interface/history.h"
 #include "interface/postext.h"
 #include "search/tt.h"
-#include "support/board_fixtures.h"
 #include "tarnvel/tarnvel.h"
 
 namespace tarnvel {
@@ -203,23 +201,6 @@ TEST(PositionText, Refused) {
     }
     EXPECT_EQ(positionText(position, 0), "B:WK10,18:B12.");
     EXPECT_EQ(position.wcount * 100 + position.bcount, 201u);
-}
-
-TEST(PositionText, RoundTripsWithPositionText) {
-    std::mt19937 rng(31);
-    for (int i = 0; i < 3000; ++i) {
-        support::loadEngine(support::randomPlacement(rng, (i % 11) / 10.0, (i % 4) / 3.0), i & 1);
-        const Position original = position;
-        const std::string text = positionText(original, i & 1);
-        position = Position{};
-        int side = -1;
-        ASSERT_TRUE(parseExact(text, &side)) << text;
-        EXPECT_EQ(side, i & 1);
-        EXPECT_EQ((std::array{position.wm, position.wk, position.bm, position.bk, position.wcount, position.bcount}),
-                  (std::array{original.wm, original.wk, original.bm, original.bk, original.wcount, original.bcount}))
-            << text;
-        EXPECT_EQ(position.key, original.key) << text;
-    }
 }
 
 }  // namespace
