@@ -2,7 +2,6 @@
 // the time budget and the play-now word.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstring>
@@ -86,27 +85,6 @@ protected:
         return getmove(host.cell, color, seconds, text, &playNow, info, 0, 0);
     }
 };
-
-// The engine plays both sides of a game: every board it hands back is the
-// outcome of one of the reference's legal moves.
-TEST_F(GetMove, EveryMovePlayedIsLegal) {
-    Board board = support::initialBoard();
-    for (int ply = 0; ply < 120; ++ply) {
-        const std::vector<reference::Move> moves = reference::legalMoves(board, ply % 2);
-        HostBoard host(board);
-        const int result = call(host, ply % 2 ? 1 : 2, ply == 0);
-        if (moves.empty()) {
-            EXPECT_EQ(result, TARNVEL_LOSS);
-            EXPECT_TRUE(host == HostBoard(board));
-            break;
-        }
-        const auto played = std::find_if(moves.begin(), moves.end(), [&](const reference::Move& m) {
-            return host == HostBoard(reference::play(board, m));
-        });
-        ASSERT_NE(played, moves.end()) << ply;
-        board = reference::play(board, *played);
-    }
-}
 
 // The history holds the keys of the positions played, White's first: a
 // call for the side the history's parity does not expect appends the
