@@ -4,6 +4,7 @@
 
 #include <random>
 #include <string>
+#include <tuple>
 
 #include "board/position.h"
 #include "interface/engine_state.h"
@@ -16,8 +17,7 @@ namespace {
 using reference::Board;
 using enum reference::Cell;
 
-// A slow evaluation written from the rules of the terms, square by square
-// (standard square numbers 1–32), from White's view.
+// A slow evaluation from the terms' rules, by square numbers 1–32, from White's view.
 struct Terms {
     int material, defense, attack;
 };
@@ -71,9 +71,7 @@ int engineScore(const Board& b, bool whiteToMove, int alpha = -SCORE_INFINITE, i
     return evaluate(whiteToMove, alpha, beta);
 }
 
-// Random boards against the reference (only material counts when it lies
-// more than 300 outside the window), and the colour-reversed twin, the same
-// game from the other chair (men on their crowning row excepted).
+// Against the reference (material only when 300 outside the window) and the colour-reversed twin.
 TEST(Evaluate, AgreesWithSlowReferenceAndColourReversedTwin) {
     std::mt19937 rng(11);
     int lazy = 0;
@@ -95,33 +93,28 @@ TEST(Evaluate, AgreesWithSlowReferenceAndColourReversedTwin) {
     EXPECT_LT(lazy, 28000);
 }
 
-// The report a host reads: the terms from the mover's view, and the
-// database's word (a capture for either side makes the verdict "wild").
+// The terms from the mover's view and the database's word (a pending capture: "wild").
 TEST(Evaluate, ReportText) {
-    const struct {
-        const char* text;
-        uint32_t pieceLimit;
-        const char* word;
-    } cases[] = {{"B:W29:B4.", 0, "unknown"},
+    const std::tuple<const char*, uint32_t, const char*> cases[] = {{"B:W29:B4.", 0, "unknown"},
                  {"W:W18,24,27,28,K10,K15:B12,16,20,K22,K25,K29.", 0, "unknown"},
                  {"B:W18,24,27,28,K10,K15:B12,16,20,K22,K25,K29.", 0, "unknown"},
                  {"B:W:B.", 8, "game over"}, {"B:W18:B14.", 8, "wild"}, {"B:W18:B15.", 8, "wild"},
                  {"W:W18:B1.", 8, "unknown"}, {"W:W18:B.", 8, "game over"}, {"B:W18:B14.", 1, "unknown"}};
     const uint32_t savedLimit = dbPieceLimit;
-    for (const auto& c : cases) {
-        const int side = support::loadText(c.text);
+    for (const auto& [text, pieceLimit, word] : cases) {
+        const int side = support::loadText(text);
         const Board b = reference::boardOf({position.wm, position.wk, position.bm, position.bk});
         const Terms t = referenceTerms(b, side);
         const int sign = side ? 1 : -1;
-        dbPieceLimit = c.pieceLimit;
+        dbPieceLimit = pieceLimit;
         char report[1024];
         const int score = evaluate(side, -SCORE_INFINITE, SCORE_INFINITE, report, sizeof report);
-        EXPECT_EQ(score, referenceScore(b, side)) << c.text;
+        EXPECT_EQ(score, referenceScore(b, side)) << text;
         EXPECT_EQ(report, std::string("Tarnvel v1.3's evaluation with ") + (side ? "white" : "black") +
                               " to move:\n\nmaterial = " + std::to_string(sign * t.material) +
                               "\ndefense  = " + std::to_string(sign * t.defense) +
                               "\nattack   = " + std::to_string(sign * t.attack) +
-                              "\nSCORE    = " + std::to_string(score) + "\nEGTB     = " + c.word + "\n");
+                              "\nSCORE    = " + std::to_string(score) + "\nEGTB     = " + word + "\n");
     }
     dbPieceLimit = savedLimit;
     EXPECT_EQ(referenceScore(reference::boardOf({0x80000000, 0, 0x1, 0}), false), 22);  // B:W29:B4.

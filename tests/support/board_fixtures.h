@@ -1,5 +1,4 @@
-// Glue between the reference model and the engine's global state, plus
-// the seeded position sources the cross-checks share.
+// Glue between the reference model and the engine, and seeded position sources.
 #pragma once
 
 #include <cstdint>
@@ -18,16 +17,14 @@ int loadText(const char* text);
 // The engine's legal moves in ply `ply`'s block, in generation order.
 std::vector<reference::Record> engineRecords(int whiteToMove, uint32_t ply = 0);
 
-// Each playable square holds a piece with probability fill, a king with
-// probability kingShare; men may stand on their far row, as a host may send.
+// A piece per square with probability fill, a king with kingShare; men may be on their far row.
 reference::Board randomPlacement(std::mt19937& rng, double fill, double kingShare);
 reference::Board initialBoard();  // black men on rows 0–2, white men on rows 5–7
 
 // The host's [column][row] board, `unused` on the squares not played on.
 void toHostBoard(const reference::Board& board, int host[8][8], int unused = 0);
 
-// Random games from the initial arrangement (Black first), up to maxPlies
-// each; `visit` sees every position and its reference moves.
+// Random games from the initial arrangement, Black first; visit sees each position and its moves.
 template <typename Visit>
 void forEachGamePosition(std::mt19937& rng, int games, int maxPlies, Visit visit) {
     for (int g = 0; g < games; ++g) {

@@ -11,9 +11,7 @@ int farRow(int piece) { return piece == WHITE_MAN ? 0 : piece == BLACK_MAN ? 7 :
 // A man may only go towards the opponent: White down the rows, Black up.
 bool allowed(int piece, int dRow) { return farRow(piece) < 0 || (piece == WHITE_MAN) == (dRow < 0); }
 
-// Extends a capture path. `board` has the mover lifted off its origin;
-// captured pieces stay on it (they cannot be landed on) and are marked in
-// `taken` so they are not jumped twice. A man reaching its far row stops.
+// Captured pieces stay on `board` (no landing on them), marked in `taken`; a crowned man stops.
 void extend(const Board& board, int piece, Move& path, bool taken[8][8], std::vector<Move>& out) {
     const Square at = path.to;
     bool continued = false;

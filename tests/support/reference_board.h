@@ -1,6 +1,4 @@
-// A deliberately slow, independent model of the checkers rules, used to
-// judge the engine. It shares no code with the engine: it works on a plain
-// 8×8 array and finds moves by walking the board square by square.
+// A slow, independent rules model on a plain 8×8 array: it shares no code with the engine.
 #pragma once
 
 #include <cstdint>
@@ -14,8 +12,7 @@ struct Board {
     int cell[8][8] = {};  // [column][row]; only squares with column + row even are used
 };
 
-// A move in the engine's record format: flags = kind bit (0x100 white man,
-// 0x200 white king, 0x400 black man, 0x800 black king) | pieces captured;
+// The engine's record: flags = kind bit (0x100 WM, 0x200 WK, 0x400 BM, 0x800 BK) | captures;
 // `to` = landing bit; `cleared` = bits of the origin and the captured pieces.
 struct Record {
     uint32_t flags, to, cleared;
@@ -23,8 +20,7 @@ struct Record {
 };
 
 struct Square {
-    int column;
-    int row;
+    int column, row;
 };
 
 struct Move {
@@ -36,8 +32,7 @@ struct Move {
 bool isPlayable(int column, int row);
 Square squareOfBit(int bit);  // White men start on bits 20–31, Black's on 0–11
 
-// All complete capture sequences if any capture exists, otherwise every
-// plain step; one entry per path. A man reaching its far row is crowned.
+// Every complete capture path if any exists, else every step; a man on its far row is crowned.
 std::vector<Move> legalMoves(const Board& board, bool whiteToMove);
 std::vector<Record> legalRecords(const Board& board, bool whiteToMove);
 Record toRecord(const Board& board, const Move& move);
