@@ -1,12 +1,16 @@
-// Exact move lists, in generation order, for hand-built positions. Squares
-// are bit indices here.
+// The engine's move lists, makeMove and perft against the reference model.
 #include <gtest/gtest.h>
 
-#include <initializer_list>
+#include <algorithm>
+#include <bit>
+#include <random>
 
 #include "board/movegen.h"
 #include "board/movestack.h"
+#include "board/perft.h"
 #include "board/position.h"
+#include "interface/history.h"
+#include "interface/postext.h"
 #include "support/board_fixtures.h"
 
 namespace tarnvel {
@@ -14,134 +18,105 @@ namespace {
 
 using reference::Record;
 
-Bitboard bits(std::initializer_list<int> squares) {
-    Bitboard b = 0;
-    for (int s : squares) b |= Bitboard{1} << s;
-    return b;
+std::vector<Record> sorted(std::vector<Record> records) {
+    std::sort(records.begin(), records.end());
+    return records;
 }
 
-void place(Bitboard wm, Bitboard wk, Bitboard bm, Bitboard bk) {
-    position = Position{0, wm, wk, bm, bk, static_cast<uint32_t>(popCount(wm | wk)),
-                        static_cast<uint32_t>(popCount(bm | bk)), 0};
+uint32_t reversedBits(uint32_t b) {
+    uint32_t r = 0;
+    for (int i = 0; i < 32; ++i) r |= ((b >> i) & 1) << (31 - i);
+    return r;
 }
 
-Bitboard emptySquares() { return ~(position.wm | position.wk | position.bm | position.bk); }
+struct Tally {
+    int multiJumps = 0, kingCaptures = 0, duplicates = 0;
+};
 
-std::vector<Record> listed() {
-    std::vector<Record> out;
-    for (uint32_t i = plyBase; i < plyBase + moveCount; ++i)
-        out.push_back({moveStack.flags[i], moveStack.to[i], moveStack.cleared[i]});
-    return out;
+// The list record for record, the capture test, every move made, and the twin's list.
+void agrees(const reference::Board& board, bool white, uint32_t ply, Tally& tally) {
+    const std::vector<reference::Move> moves = reference::legalMoves(board, white);
+    const std::vector<Record> expected = reference::legalRecords(board, white);
+    support::loadEngine(board, white);
+    const Position before = position;
+    const std::string where = positionText(position, white);
+    const std::vector<Record> got = support::engineRecords(white, ply);
+    ASSERT_EQ(sorted(got), sorted(expected)) << where;
+    EXPECT_EQ(captureExists(), reference::hasCapture(board, true) || reference::hasCapture(board, false)) << where;
+    for (uint32_t i = 0; i < got.size(); ++i) {
+        position = before;
+        position.reversiblePlies = 5;
+        gameHistory.length = 0;
+        makeMove(plyBase + i);
+        const size_t at = std::find(expected.begin(), expected.end(), got[i]) - expected.begin();
+        const reference::Bitboards sets = reference::bitboardsOf(reference::play(board, moves[at]));
+        ASSERT_EQ((reference::Bitboards{position.wm, position.wk, position.bm, position.bk}), sets) << where << i;
+        ASSERT_EQ(position.key, keyFromScratch(position, !white)) << where << " move " << i;
+        ASSERT_EQ(position.wcount, static_cast<uint32_t>(std::popcount(sets.wm | sets.wk)));
+        ASSERT_EQ(position.bcount, static_cast<uint32_t>(std::popcount(sets.bm | sets.bk)));
+        const bool reversible = (got[i].flags & 0xA00) && !(got[i].flags & 0xFF);
+        ASSERT_EQ(position.reversiblePlies, reversible ? 6u : 0u) << where << " move " << i;
+        ASSERT_EQ(gameHistory.length, 1u);
+        ASSERT_EQ(gameHistory.keys[0], before.key);
+    }
+    std::vector<Record> mirrored;
+    for (const Record& r : expected) {
+        const uint32_t kind = r.flags & 0xF00;
+        mirrored.push_back({(kind < 0x400 ? kind << 2 : kind >> 2) | (r.flags & 0xFF), reversedBits(r.to),
+                            reversedBits(r.cleared)});
+        tally.multiJumps += (r.flags & 0xFF) >= 2;
+        tally.kingCaptures += (r.flags & 0xFF) && (r.flags & 0xA00);
+    }
+    support::loadEngine(reference::colourReversed(board), !white);
+    EXPECT_EQ(sorted(support::engineRecords(!white, ply)), sorted(mirrored)) << "twin of " << where;
+    std::vector<Record> distinct = sorted(expected);
+    tally.duplicates += static_cast<int>(distinct.end() - std::unique(distinct.begin(), distinct.end()));
 }
 
-std::vector<Record> generated(bool capturesOnly, int whiteToMove) {
-    plyBase = 0;
-    moveCount = 0;
-    const bool found = capturesOnly ? generateCaptures(whiteToMove, emptySquares())
-                                    : generateNonCaptures(whiteToMove, emptySquares());
-    EXPECT_EQ(found, moveCount != 0);
-    return listed();
+// Every density, men only to kings only: every piece kind stands on every square.
+TEST(MovegenReference, RandomPlacements) {
+    std::mt19937 rng(7);
+    Tally tally;
+    for (int i = 0; i < 40000 && !HasFailure(); ++i)
+        agrees(support::randomPlacement(rng, 0.15 + 0.7 * (i % 10) / 9.0, (i / 10 % 5) / 4.0), i & 1,
+               i % MOVE_STACK_PLIES, tally);
+    EXPECT_GT(tally.multiJumps, 6000);
+    EXPECT_GT(tally.kingCaptures, 6000);
+    EXPECT_GT(tally.duplicates, 40);  // king tours found both ways round
 }
 
-TEST(Movegen, WorkedExampleWhiteCapturesInOrder) {
-    place(bits({26}), bits({9}), bits({13, 14, 21, 22}), 0);
-    const std::vector<Record> expected = {
-        {0x202, bits({25}), bits({9, 13, 21})}, {0x202, bits({27}), bits({9, 13, 22})},
-        {0x202, bits({11}), bits({9, 13, 14})}, {0x102, bits({10}), bits({13, 21, 26})},
-        {0x102, bits({10}), bits({14, 22, 26})}};
-    EXPECT_EQ(generated(true, 1), expected);
-    EXPECT_TRUE(captureExists());
+// A list stays inside its ply's block, all else untouched (these boards: 34 captures, 49 moves).
+TEST(MoveList, IsCutAtTheBlockEnd) {
+    constexpr uint32_t SENTINEL = 0xDEADBEEF, ply = 5, base = MOVES_PER_PLY * ply, end = base + MOVES_PER_PLY + 8;
+    for (const reference::Bitboards sets : {reference::Bitboards{0, 0x0A00000A, 0x00F0F0F0, 0}, {0, 0x0F0F0F0F, 0, 0}})
+        for (uint32_t already : {0u, 30u, 40u, 63u, 64u}) {
+            support::loadEngine(reference::boardOf(sets), 1);
+            const std::vector<Record> full = support::engineRecords(1, ply);
+            for (uint32_t* array : {moveStack.flags, moveStack.to, moveStack.cleared})
+                std::fill(array + base, array + end, SENTINEL);
+            plyBase = base;
+            moveCount = already;
+            sets.bm ? generateCaptures(1, ~(sets.wk | sets.bm)) : generateNonCaptures(1, ~sets.wk);
+            ASSERT_EQ(moveCount, std::min<uint32_t>(MOVES_PER_PLY, already + full.size())) << already;
+            for (uint32_t i = already, at = base + already; i < moveCount; ++i, ++at)
+                EXPECT_EQ((Record{moveStack.flags[at], moveStack.to[at], moveStack.cleared[at]}), full[i - already]);
+            for (uint32_t* array : {moveStack.flags, moveStack.to, moveStack.cleared})
+                EXPECT_EQ(std::count(array + base, array + end, SENTINEL), end - base - (moveCount - already)) << already;
+        }
 }
 
-TEST(Movegen, WorkedExampleNonCapturesAndBlack) {
-    place(bits({26}), bits({9}), bits({13, 14, 21, 22}), 0);
-    const std::vector<Record> white = {
-        {0x200, bits({12}), bits({9})}, {0x200, bits({4}), bits({9})}, {0x200, bits({5}), bits({9})}};
-    EXPECT_EQ(generated(false, 1), white);
-    const std::vector<Record> black = {{0x401, bits({30}), bits({21, 26})},
-                                       {0x401, bits({29}), bits({22, 26})}};
-    EXPECT_EQ(generated(true, 0), black);
-}
-
-// The king can go round the four men either way and come home: two paths,
-// two identical records, none merged.
-TEST(Movegen, KingTourGivesTwoIdenticalRecords) {
-    place(0, bits({9}), bits({12, 13, 20, 21}), 0);
-    const Record tour{0x204, bits({9}), bits({9, 12, 13, 20, 21})};
-    EXPECT_EQ(generated(true, 1), (std::vector<Record>{tour, tour}));
-}
-
-TEST(Movegen, ManStopsOnCrowningRowKingGoesOn) {
-    place(bits({26, 27}), 0, bits({21}), 0);
-    EXPECT_EQ(generated(true, 0), (std::vector<Record>{{0x401, bits({30}), bits({21, 26})}}));
-    place(bits({26, 27}), 0, 0, bits({21}));
-    EXPECT_EQ(generated(true, 0), (std::vector<Record>{{0x802, bits({23}), bits({21, 26, 27})}}));
-}
-
-// A white man on 26 with black men on 21 and 13 behind one another, and a
-// second black man on 22 giving a one-jump alternative that ends at once.
-TEST(Movegen, OnlyCompleteSequencesOfAnyLength) {
-    place(bits({26}), 0, bits({21, 13, 22}), 0);
-    // 26 over 21 to 17, over 13 to 10; 26 over 22 to 19, then nothing (14 empty).
-    EXPECT_EQ(generated(true, 1), (std::vector<Record>{{0x102, bits({10}), bits({13, 21, 26})},
-                                                     {0x101, bits({19}), bits({22, 26})}}));
-}
-
-TEST(Movegen, MenCaptureForwardOnlyKingsEveryWay) {
-    // A white man on 9 with black men on both sides of it, above and below.
-    place(bits({9}), 0, bits({4, 5, 13, 12}), 0);
-    for (const Record& r : generated(true, 1)) EXPECT_LT(r.to, bits({9})) << r.to;
-    place(0, bits({9}), bits({4, 5, 13, 12}), 0);
-    EXPECT_EQ(generated(true, 1).size(), 4u);
-    // The same for black, upside down.
-    place(bits({26, 27, 18, 19}), 0, bits({22}), 0);
-    for (const Record& r : generated(true, 0)) EXPECT_GT(r.to, bits({22})) << r.to;
-    place(bits({26, 27, 18, 19}), 0, 0, bits({22}));
-    EXPECT_EQ(generated(true, 0).size(), 4u);
-}
-
-TEST(Movegen, NoCaptureAppendsNothing) {
-    place(bits({26}), bits({9}), bits({0}), 0);
-    EXPECT_TRUE(generated(true, 1).empty());
-    EXPECT_TRUE(generated(true, 0).empty());
-    EXPECT_FALSE(captureExists());
-}
-
-TEST(Movegen, CaptureExistsForTheSideNotToMoveToo) {
-    // Only Black can capture (black man 21 over white man 26 to 30; the
-    // white man's own jump back over 21 would land on its partner on 17).
-    place(bits({26, 17}), 0, bits({21}), 0);
-    EXPECT_TRUE(captureExists());
-    EXPECT_TRUE(generated(true, 1).empty());
-    // Each of the four terms alone.
-    place(0, bits({9}), bits({13}), 0);  // white king jumping up
-    EXPECT_TRUE(captureExists());
-    place(bits({18, 22}), 0, bits({13}), 0);  // white man jumping down (13 is blocked)
-    EXPECT_TRUE(captureExists());
-    place(bits({13}), 0, bits({9, 4}), 0);  // black man jumping up (13 is blocked)
-    EXPECT_TRUE(captureExists());
-    place(bits({13}), 0, 0, bits({18}));  // black king jumping down
-    EXPECT_TRUE(captureExists());
-    place(bits({13}), 0, bits({18}), 0);  // black man cannot jump down, white man cannot jump up
-    EXPECT_FALSE(captureExists());
-}
-
-// Pieces on the single corners and the edges never produce moves off the
-// board or jumps whose landing square is missing.
-TEST(Movegen, EdgesAndCorners) {
-    place(0, bits({0}), bits({4}), 0);  // king on bit 0, man on 4, landing 9 empty
-    EXPECT_EQ(generated(true, 1), (std::vector<Record>{{0x201, bits({9}), bits({0, 4})}}));
-    place(0, bits({31}), bits({27}), 0);
-    EXPECT_EQ(generated(true, 1), (std::vector<Record>{{0x201, bits({22}), bits({27, 31})}}));
-    place(0, bits({0}), 0, 0);
-    EXPECT_EQ(generated(false, 1), (std::vector<Record>{{0x200, bits({4}), bits({0})}}));
-    place(0, bits({31}), 0, 0);
-    EXPECT_EQ(generated(false, 1), (std::vector<Record>{{0x200, bits({27}), bits({31})}}));
-    // A black man on bit 12 (column 1) facing a white man on the side
-    // column: the landing square would be off the board.
-    place(bits({16}), 0, bits({12}), 0);
-    EXPECT_TRUE(generated(true, 0).empty());
-    EXPECT_EQ(generated(true, 1), (std::vector<Record>{{0x101, bits({9}), bits({12, 16})}}));
+// Perft from the initial arrangement leaves the position and history as found.
+TEST(Perft, InitialPosition) {
+    const uint64_t expected[] = {7, 49, 302, 1469, 7361, 36768, 179740, 845931, 3963680};
+    gameHistory.length = 0;
+    for (int depth = 1; depth <= 9; ++depth) {
+        support::loadEngine(support::initialBoard(), 0);
+        EXPECT_EQ(perft(depth, 0), expected[depth - 1]) << "depth " << depth;
+        EXPECT_EQ(position.key, keyFromScratch(position, 0));
+        EXPECT_EQ(position.wm ^ position.bm, 0xFFF00FFFu);
+        EXPECT_EQ(gameHistory.length, 0u);
+    }
+    EXPECT_EQ(reference::perft(support::initialBoard(), false, 7), expected[6]);
 }
 
 }  // namespace

@@ -1,24 +1,27 @@
 #include "support/board_fixtures.h"
 
-#include <algorithm>
+#include <gtest/gtest.h>
+
 #include <bit>
 
 #include "board/movegen.h"
 #include "board/movestack.h"
 #include "board/position.h"
+#include "interface/postext.h"
 
 namespace tarnvel::support {
 
 void loadEngine(const reference::Board& board, int whiteToMove) {
-    const reference::Bitboards sets = reference::bitboardsOf(board);
-    position.wm = sets.wm;
-    position.wk = sets.wk;
-    position.bm = sets.bm;
-    position.bk = sets.bk;
-    position.wcount = std::popcount(sets.wm | sets.wk);
-    position.bcount = std::popcount(sets.bm | sets.bk);
-    position.reversiblePlies = 0;
+    const reference::Bitboards s = reference::bitboardsOf(board);
+    position = Position{0, s.wm, s.wk, s.bm, s.bk, static_cast<uint32_t>(std::popcount(s.wm | s.wk)),
+                        static_cast<uint32_t>(std::popcount(s.bm | s.bk)), 0};
     position.key = keyFromScratch(position, whiteToMove);
+}
+
+int loadText(const char* text) {
+    int side = 0;
+    EXPECT_TRUE(parsePosition(text, &side)) << text;
+    return side;
 }
 
 std::vector<reference::Record> engineRecords(int whiteToMove, uint32_t ply) {
@@ -32,34 +35,26 @@ std::vector<reference::Record> engineRecords(int whiteToMove, uint32_t ply) {
     return out;
 }
 
-std::vector<reference::Record> sorted(std::vector<reference::Record> records) {
-    std::sort(records.begin(), records.end());
-    return records;
-}
-
 reference::Board randomPlacement(std::mt19937& rng, double fill, double kingShare) {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     reference::Board board;
     for (int bit = 0; bit < 32; ++bit) {
         if (unit(rng) >= fill) continue;
-        const bool white = rng() & 1;
-        const bool king = unit(rng) < kingShare;
+        const int black = (rng() & 1) ? 0 : 2;
         const reference::Square s = reference::squareOfBit(bit);
-        board.cell[s.column][s.row] = white ? (king ? reference::WHITE_KING : reference::WHITE_MAN)
-                                            : (king ? reference::BLACK_KING : reference::BLACK_MAN);
+        board.cell[s.column][s.row] = reference::WHITE_MAN + black + (unit(rng) < kingShare);
     }
     return board;
 }
 
 reference::Board initialBoard() {
-    reference::Board board;
-    for (int row = 0; row < 8; ++row)
-        for (int column = 0; column < 8; ++column) {
-            if (!reference::isPlayable(column, row)) continue;
-            if (row <= 2) board.cell[column][row] = reference::BLACK_MAN;
-            if (row >= 5) board.cell[column][row] = reference::WHITE_MAN;
-        }
-    return board;
+    return reference::boardOf({0xFFF00000, 0, 0x00000FFF, 0});
+}
+
+void toHostBoard(const reference::Board& board, int host[8][8], int unused) {
+    static constexpr int CODES[] = {0, 5, 9, 6, 10};  // the host's codes, by reference::Cell
+    for (int c = 0; c < 8; ++c)
+        for (int r = 0; r < 8; ++r) host[c][r] = reference::isPlayable(c, r) ? CODES[board.cell[c][r]] : unused;
 }
 
 }  // namespace tarnvel::support

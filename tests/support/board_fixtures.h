@@ -1,5 +1,4 @@
-// Glue between the reference model and the engine's global state, plus
-// the seeded position sources the cross-checks share.
+// Glue between the reference model and the engine, and seeded position sources.
 #pragma once
 
 #include <cstdint>
@@ -10,29 +9,22 @@
 
 namespace tarnvel::support {
 
-// Replaces the engine's global position with `board` (key from scratch,
-// reversiblePlies 0).
+// Replaces the engine's global position (key from scratch, reversiblePlies 0).
 void loadEngine(const reference::Board& board, int whiteToMove);
+// Parses a valid position text into the engine; returns the side to move.
+int loadText(const char* text);
 
-// The engine's legal moves of the global position, generated into ply
-// `ply`'s block the way the searches do (captures, else plain moves), in
-// generation order.
+// The engine's legal moves in ply `ply`'s block, in generation order.
 std::vector<reference::Record> engineRecords(int whiteToMove, uint32_t ply = 0);
 
-std::vector<reference::Record> sorted(std::vector<reference::Record> records);
-
-// A random board: each playable square independently empty with
-// probability 1 − fill, else a piece whose kind is a king with probability
-// kingShare. Men may stand anywhere, their far row included: a host can
-// send any board.
+// A piece per square with probability fill, a king with kingShare; men may be on their far row.
 reference::Board randomPlacement(std::mt19937& rng, double fill, double kingShare);
+reference::Board initialBoard();  // black men on rows 0–2, white men on rows 5–7
 
-// The initial arrangement: black men on rows 0–2, white men on rows 5–7.
-reference::Board initialBoard();
+// The host's [column][row] board, `unused` on the squares not played on.
+void toHostBoard(const reference::Board& board, int host[8][8], int unused = 0);
 
-// Positions of random games from the initial arrangement (Black first),
-// each game stopping at its end or after maxPlies; `visit` sees every
-// position and its reference moves before a move is chosen.
+// Random games from the initial arrangement, Black first; visit sees each position and its moves.
 template <typename Visit>
 void forEachGamePosition(std::mt19937& rng, int games, int maxPlies, Visit visit) {
     for (int g = 0; g < games; ++g) {

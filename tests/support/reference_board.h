@@ -1,7 +1,4 @@
-// A deliberately slow, independent model of the checkers rules, used to
-// judge the engine. It shares no code with the engine: it works on a plain
-// 8×8 array indexed [column][row] and finds moves by walking the board
-// square by square.
+// A slow, independent rules model on a plain 8×8 array: it shares no code with the engine.
 #pragma once
 
 #include <cstdint>
@@ -15,26 +12,17 @@ struct Board {
     int cell[8][8] = {};  // [column][row]; only squares with column + row even are used
 };
 
-// A move in the engine's record format, for comparison:
-//   flags   kind bit (0x100 white man, 0x200 white king, 0x400 black man,
-//           0x800 black king) | pieces captured
-//   to      bit of the landing square
-//   cleared bits of the origin and of every captured piece
-// Bit of (column, row) is 4·row + column / 2.
+// The engine's record: flags = kind bit (0x100 WM, 0x200 WK, 0x400 BM, 0x800 BK) | captures;
+// `to` = landing bit; `cleared` = bits of the origin and the captured pieces.
 struct Record {
-    uint32_t flags;
-    uint32_t to;
-    uint32_t cleared;
+    uint32_t flags, to, cleared;
     auto operator<=>(const Record&) const = default;
 };
 
 struct Square {
-    int column;
-    int row;
+    int column, row;
 };
 
-// A move as the reference sees it: where the piece starts and ends and
-// which pieces it takes.
 struct Move {
     Square from;
     Square to;
@@ -42,25 +30,16 @@ struct Move {
 };
 
 bool isPlayable(int column, int row);
-int bitOf(int column, int row);
-Square squareOfBit(int bit);
+Square squareOfBit(int bit);  // White men start on bits 20–31, Black's on 0–11
 
-// Every legal move of the side to move: all complete capture sequences if
-// any capture exists, otherwise every plain step. One entry per path.
+// Every complete capture path if any exists, else every step; a man on its far row is crowned.
 std::vector<Move> legalMoves(const Board& board, bool whiteToMove);
-Record toRecord(const Board& board, const Move& move);
 std::vector<Record> legalRecords(const Board& board, bool whiteToMove);
-
-// True when the given side has a capture.
+Record toRecord(const Board& board, const Move& move);
 bool hasCapture(const Board& board, bool white);
-
-// The position after the move; a man ending on its far row is crowned.
 Board play(const Board& board, const Move& move);
-
-// Number of move paths of the given depth.
 uint64_t perft(const Board& board, bool whiteToMove, int depth);
 
-// Piece sets in the engine's bit numbering.
 struct Bitboards {
     uint32_t wm, wk, bm, bk;
     bool operator==(const Bitboards&) const = default;

@@ -1,0 +1,278 @@
+// The node and root searches, the transposition table, the report line, the signature.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <tuple>
+
+#include "board/position.h"
+#include "board/squares.h"
+#include "eval/evaluate.h"
+#include "interface/engine_state.h"
+#include "interface/history.h"
+#include "interface/postext.h"
+#include "platform/memory.h"
+#include "search/report.h"
+#include "search/score.h"
+#include "search/search.h"
+#include "search/smallending.h"
+#include "search/tt.h"
+#include "support/board_fixtures.h"
+#include "tarnvel/tarnvel.h"
+
+namespace tarnvel {
+namespace {
+
+constexpr const char* WON = "W:WK1,K2,K3:BK32.";  // far from any table, and clearly won
+
+class Search : public ::testing::Test {
+protected:
+    char text[TARNVEL_TEXT_CAPACITY] = "untouched";
+
+    void SetUp() override {
+        ASSERT_TRUE(ttAllocate(2));
+        ASSERT_TRUE(ttAllocate(1));  // a fresh 1 MB table: 131072 entries of 8 bytes
+        stopSearch = false;
+        deadline = timeBudgetMs = INT64_MAX / 2;
+        playNowFlag = nullptr;
+        hostText = text;
+        clockCheckCounter = nodeCount = selDepth = dbConditionalPly = rootDbWinPieces = gameHistory.length = 0;
+    }
+    void TearDown() override {
+        hostText = nullptr;
+        searchDepthLimit = 0;
+    }
+    static int search(int side, uint32_t ply, uint32_t horizon, int alpha = -SCORE_INFINITE, int beta = SCORE_INFINITE) {
+        return nodeSearch(alpha, beta, ply, horizon, 0, side);
+    }
+    int searchText(const char* position, uint32_t depthLimit) {
+        const int side = support::loadText(position);
+        searchDepthLimit = depthLimit;
+        return rootSearch(side);
+    }
+    int reported(const char* word) const {  // the number after "win=" or "loss=", or −1
+        const char* at = std::strstr(text, word);
+        return at ? std::atoi(at + std::strlen(word)) : -1;
+    }
+};
+
+// No piece or no move loses at the node's ply; tiny endings answer from their tables.
+TEST_F(Search, EndsOfTheGame) {
+    EXPECT_EQ(search(support::loadText("W:W:B1."), 3, 6), 3 - SCORE_GAMEOVER);
+    EXPECT_EQ(search(support::loadText("B:W5,K9:B."), 7, 6), 7 - SCORE_GAMEOVER);
+    EXPECT_EQ(nodeCount, 2u);
+    const int blocked = support::loadText("W:W3,4:B20,24.");  // men on their crowning row
+    EXPECT_EQ(search(blocked, 2, 5), 2 - SCORE_GAMEOVER);
+    EXPECT_EQ(search(blocked, 5, 5), evaluate(blocked, -SCORE_INFINITE, SCORE_INFINITE));
+    const int tiny = support::loadText("W:WK4:BK29.");
+    int expected = 0;
+    ASSERT_TRUE(smallEndingScore(tiny, 4, &expected));
+    nodeCount = 0;
+    EXPECT_EQ(search(tiny, 4, 20), expected);
+    EXPECT_EQ(nodeCount, 1u);
+}
+
+// A draw needs 4+ reversible plies and the same key with the same side to move.
+TEST_F(Search, RepetitionRules) {
+    const int side = support::loadText(WON);
+    const uint64_t key = position.key;
+    const auto withHistory = [&](uint32_t reversible, std::vector<uint64_t> keys) {
+        gameHistory.length = 0;
+        for (uint64_t k : keys) historyPush(k);
+        position.reversiblePlies = reversible;
+        ttClear();
+        return search(side, 1, 3);
+    };
+    EXPECT_EQ(withHistory(4, {key, 7, 1, 2}), 0);
+    EXPECT_GT(withHistory(3, {key, 7, 1, 2}), 100);
+    EXPECT_GT(withHistory(4, {7, key, 1, 2}), 100);
+    EXPECT_GT(withHistory(2000, {7, 8, 1, 2}), 100);
+    for (std::vector<uint64_t> keys; keys.size() < 4; keys.push_back(100 + keys.size()))
+        EXPECT_GT(withHistory(UINT32_MAX, keys), 100);
+}
+
+// The play-now word and the clock are read every CLOCK_CHECK_INTERVAL node entries.
+TEST_F(Search, StopFlagPlayNowAndClockEndTheSearch) {
+    const int side = support::loadText(WON);
+    stopSearch = true;
+    EXPECT_EQ(search(side, 1, 5), 0);
+    EXPECT_EQ(nodeCount, 0u);
+    volatile int32_t playNow = 1;
+    stopSearch = false;
+    playNowFlag = &playNow;
+    clockCheckCounter = CLOCK_CHECK_INTERVAL - 2;
+    EXPECT_GT(search(side, 1, 1), 100);  // one entry short of the check
+    EXPECT_FALSE(stopSearch);
+    EXPECT_EQ(search(side, 1, 5), 0);
+    EXPECT_TRUE(stopSearch);
+    stopSearch = false;
+    playNow = 0;
+    deadline = 0;  // long past
+    clockCheckCounter = CLOCK_CHECK_INTERVAL - 1;
+    EXPECT_EQ(search(side, 1, 5), 0);
+    EXPECT_TRUE(stopSearch);
+}
+
+// An entry decides a node only with enough draft; decided results hold at every depth.
+TEST_F(Search, TableDraftRule) {
+    const int side = support::loadText(WON);
+    const std::array<int, 3> entries[] = {
+        {123, 3, BOUND_LOWER}, {-77, 3, BOUND_UPPER}, {55, 3, BOUND_EXACT}, {55, DRAFT_DECIDED, BOUND_EXACT}};
+    for (const auto& [score, draft, bound] : entries) {
+        ttStore(position.key, score, draft, static_cast<uint8_t>(bound), -1);
+        EXPECT_EQ(search(side, 1, 4, -50, 100), score);  // remaining depth 3
+    }
+    EXPECT_EQ(nodeCount, 4u);
+    ttStore(position.key, 55, 2, BOUND_EXACT, -1);  // too shallow: searched
+    EXPECT_GT(search(side, 1, 4), 200);
+    for (const char* text : {WON, "B:WK1,K2,K3:BK32."}) {
+        const int sign = support::loadText(text) ? 1 : -1;
+        EXPECT_GE(sign * search(sign > 0, 1, 12), SCORE_DECIDED) << text;
+        const TTEntry* entry = ttProbe(position.key);
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->score, sign * SCORE_DECIDED);
+        EXPECT_EQ(ttDraft(*entry), DRAFT_DECIDED);
+        EXPECT_EQ(ttBound(*entry), sign > 0 ? BOUND_LOWER : BOUND_UPPER);
+    }
+}
+
+// The key's low bits pick the slot, its high half must match; a store always replaces.
+TEST_F(Search, TableIsDirectlyMapped) {
+    const uint64_t a = 0xAAAA0000'00012345ull, b = 0xBBBB0000'00012345ull, c = 0xCCCC0000'00002345ull;
+    const auto fields = [](uint64_t key) {
+        const TTEntry* e = ttProbe(key);
+        return e ? std::array<int, 4>{e->score, ttDraft(*e), ttBound(*e), e->move} : std::array<int, 4>{};
+    };
+    ttStore(a, -32000, DRAFT_DECIDED, BOUND_UPPER, -1);
+    ttStore(c, 32000, 0, BOUND_EXACT, 63);
+    EXPECT_EQ(fields(a), (std::array{-32000, DRAFT_DECIDED, 1, -1}));
+    ttStore(b, 17, 5, BOUND_LOWER, 9);  // same slot as a
+    EXPECT_EQ(ttProbe(a), nullptr);
+    EXPECT_EQ(fields(b), (std::array{17, 5, 2, 9}));
+    EXPECT_EQ(ttProbe(c)->move, 63);
+    EXPECT_EQ(ttProbe(0x00000000'00012346ull)->draftBound, 0);
+    EXPECT_EQ(ttProbe(0x00000001'00012346ull), nullptr);
+}
+
+// The same size keeps the entries; a refused or failed resize keeps the table.
+TEST_F(Search, TableResize) {
+    const uint64_t key = 0x1234567890ABCDEFull;
+    ttStore(key, 55, 3, BOUND_EXACT, 2);
+    EXPECT_TRUE(ttAllocate(1));
+    ASSERT_NE(ttProbe(key), nullptr);
+    EXPECT_EQ(ttProbe(key)->score, 55);
+    for (const uint32_t megabytes : {0u, 3u, 4u}) {
+        platform::failNextAllocations(megabytes == 4);
+        EXPECT_FALSE(ttAllocate(megabytes));
+        EXPECT_EQ(ttMegabytes, 1u);
+        ASSERT_NE(ttProbe(key), nullptr);
+    }
+    EXPECT_TRUE(ttAllocate(2));
+    EXPECT_EQ(ttProbe(key), nullptr);
+    ttStore(0x00000001'0003FFFFull, 9, 1, BOUND_EXACT, 0);  // the last slot of 2 MB
+    EXPECT_EQ(ttEntries[0x3FFFF].score, 9);
+}
+
+// Independent judge: can the mover leave the opponent without a move within `plies`?
+bool forcesWin(const reference::Board& board, bool white, int plies) {
+    for (const reference::Move& move : reference::legalMoves(board, white)) {
+        const reference::Board after = reference::play(board, move);
+        const std::vector<reference::Move> replies = reference::legalMoves(after, !white);
+        bool all = true;  // no reply at all: won
+        for (size_t i = 0; i < replies.size() && all; ++i)
+            all = plies >= 3 && forcesWin(reference::play(after, replies[i]), white, plies - 2);
+        if (all) return true;
+    }
+    return false;
+}
+
+// Short wins in tiny king endings are reported with their exact distance, and no others.
+TEST_F(Search, ReportsExactDistancesOfShortKingWins) {
+    std::mt19937 rng(2024);
+    int wins = 0;
+    for (int trial = 0; trial < 300; ++trial) {
+        reference::Board board;
+        for (int placed = 0; placed < 2 + trial % 2;) {
+            const reference::Square s = reference::squareOfBit(static_cast<int>(rng() % 32));
+            if (board.cell[s.column][s.row] != reference::EMPTY) continue;
+            board.cell[s.column][s.row] = placed++ ? reference::WHITE_KING : reference::BLACK_KING;
+        }
+        support::loadEngine(board, 1);
+        gameHistory.length = 0;
+        searchDepthLimit = 8;
+        const int result = rootSearch(1);
+        int expected = -1;
+        for (int plies = 5; plies >= 1; plies -= 2)
+            if (forcesWin(board, true, plies)) expected = plies;
+        if (expected > 0) {
+            ++wins;
+            EXPECT_EQ(result, TARNVEL_WIN) << text;
+            EXPECT_EQ(reported("win="), expected) << text;
+        } else if (result == TARNVEL_WIN) {
+            EXPECT_GT(reported("win="), 5) << text;
+        }
+    }
+    EXPECT_GT(wins, 10);
+}
+
+TEST_F(Search, KnownEndingsAndProvenWins) {
+    EXPECT_EQ(searchText("W:WK4:BK29.", 10), TARNVEL_WIN);
+    EXPECT_STREQ(text, "Tarnvel v1.3 => win=11  depth=1/1  nodes=2  tbhits=0  time=0      0.0KN/s\n");
+    // Every move of the lone king loses: the longest loss is played, result unknown.
+    EXPECT_EQ(searchText("W:WK4:BK11,K12.", 10), TARNVEL_UNKNOWN);
+    EXPECT_EQ(reported("loss="), 2);
+    EXPECT_EQ(position.wk, bitOf(bitOfSquareNumber(8)));
+}
+
+// One move: one iteration; none: a loss, nothing touched; stopped at once: the first move.
+TEST_F(Search, FewOrNoMovesAndAnEarlyStop) {
+    EXPECT_EQ(searchText("B:W18,30:B14,1.", 0), TARNVEL_UNKNOWN);
+    EXPECT_NE(std::strstr(text, "  depth=1/"), nullptr) << text;
+    EXPECT_EQ(positionText(position, 1), "W:W30:B1,23.");
+    std::strcpy(text, "untouched");
+    gameHistory.length = 0;
+    EXPECT_EQ(searchText("W:W3,4:B20,24.", 0), TARNVEL_LOSS);
+    EXPECT_STREQ(text, "untouched");
+    EXPECT_EQ(positionText(position, 1), "W:W3,4:B20,24.");
+    EXPECT_EQ(gameHistory.length, 0u);
+    timeBudgetMs = -1;
+    clockCheckCounter = CLOCK_CHECK_INTERVAL - 1;
+    EXPECT_EQ(searchText("W:W5,30,31,32:B20.", 0), TARNVEL_UNKNOWN);
+    EXPECT_TRUE(stopSearch);
+    EXPECT_STREQ(text, "untouched");
+    EXPECT_EQ(position.wk, bitOf(bitOfSquareNumber(1)));
+}
+
+// The report line in its value, win and loss forms, cut to the buffer.
+TEST(SearchReport, ExactLines) {
+    const std::tuple<int, uint64_t, size_t, const char*> cases[] = {
+        {-31999, 12345678901234ull, 256,
+         "Tarnvel v1.3 => value=-31999  depth=9/17  nodes=12345678901234  tbhits=3  time=1000  12345678901.2KN/s\n"},
+        {SCORE_GAMEOVER - 7, 10, 256, "Tarnvel v1.3 => win=7  depth=9/17  nodes=10  tbhits=3  time=1000      0.0KN/s\n"},
+        {4 - SCORE_GAMEOVER, 5000, 256, "Tarnvel v1.3 => loss=4  depth=9/17  nodes=5000  tbhits=3  time=1000      5.0KN/s\n"},
+        {-SCORE_DECIDED, 5, 21, "Tarnvel v1.3 => loss"},
+    };
+    for (const auto& [best, nodes, capacity, line] : cases) {
+        char text[300];
+        std::memset(text, '#', sizeof text);
+        writeSearchReport(text, capacity, best, 9, 17, nodes, 3, 1000);
+        EXPECT_STREQ(text, line);
+        EXPECT_EQ(std::string(text + capacity, text + sizeof text), std::string(sizeof text - capacity, '#'));
+    }
+}
+
+// Any change to search, evaluation or move order moves it: update only on purpose.
+TEST(SearchSignature, FullBenchNodeCount) {
+    FILE* pipe = popen(TARNVEL_BINARY_DIR "/tarnvel bench 2>&1", "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    for (char chunk[256]; std::fgets(chunk, sizeof chunk, pipe);) output += chunk;
+    EXPECT_EQ(pclose(pipe), 0) << output;
+    EXPECT_NE(output.find("31 positions: 31568694 nodes"), std::string::npos) << output;
+}
+
+}  // namespace
+}  // namespace tarnvel
