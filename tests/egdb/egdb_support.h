@@ -4,25 +4,23 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "support/scratch_dir.h"
 #include "egdb/database.h"
+#include "egdb/sliceindex.h"
 #include "egdb/writer.h"
 #include "platform/vmem.h"
+#include "support/scratch_dir.h"
+#include "tarnvel/tarnvel.h"
 
 namespace tarnvel::testing {
 
-// Each test runs in its own temporary directory and leaves the database
-// closed.
 class EgdbTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -38,14 +36,20 @@ protected:
         std::filesystem::current_path(previous);
         std::filesystem::remove_all(dir);
     }
+    // Opens the database, keeping what it prints in `out`.
+    int32_t open(int32_t megabytes = 256) {
+        ::testing::internal::CaptureStdout();
+        const int32_t r = openDatabase(megabytes, text);
+        out = ::testing::internal::GetCapturedStdout();
+        return r;
+    }
     std::filesystem::path dir, previous;
+    char text[TARNVEL_TEXT_CAPACITY] = "";
+    std::string out;
 };
 
 inline void writeText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
-}
-inline void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 inline std::string readText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -143,15 +147,12 @@ void forEachSubset(uint32_t allowed, int k, Visit&& visit, uint32_t chosen = 0, 
         if (allowed >> s & 1) forEachSubset(allowed, k - 1, visit, chosen | 1u << s, s + 1);
 }
 
-constexpr uint32_t BLACK_MAN_SQUARES = 0x0FFFFFFF;  // not on row 7
-constexpr uint32_t WHITE_MAN_SQUARES = 0xFFFFFFF0;  // not on row 0
-
 // Every placement of the material with no man on its crowning row, both
 // sides to move.
 template <class Visit>
 void forEachPosition(int nbm, int nbk, int nwm, int nwk, Visit&& visit) {
-    forEachSubset(BLACK_MAN_SQUARES, nbm, [&](uint32_t bm) {
-        forEachSubset(WHITE_MAN_SQUARES & ~bm, nwm, [&](uint32_t wm) {
+    forEachSubset(0x0FFFFFFF, nbm, [&](uint32_t bm) {
+        forEachSubset(0xFFFFFFF0 & ~bm, nwm, [&](uint32_t wm) {
             forEachSubset(~(bm | wm), nbk, [&](uint32_t bk) {
                 forEachSubset(~(bm | wm | bk), nwk, [&](uint32_t wk) {
                     visit(DbQuery{bm, bk, wm, wk, 1});
@@ -164,26 +165,32 @@ void forEachPosition(int nbm, int nbk, int nwm, int nwk, Visit&& visit) {
 
 // Results by index with long runs, short mixed stretches and wildcard
 // stretches, reproducible from the seed.
-inline std::vector<uint8_t> patternedResults(uint32_t size, uint32_t seed, int mixedPercent) {
+inline std::vector<uint8_t> patternedResults(uint32_t size, uint32_t seed, int mixedPercent, bool wildcards = true) {
     std::mt19937 rng(seed);
     std::vector<uint8_t> r(size);
     for (uint32_t i = 0; i < size;) {
         const int kind = static_cast<int>(rng() % 100);
-        uint32_t length;
-        if (kind < mixedPercent) {
-            length = 1 + rng() % 3000;
-            for (uint32_t j = 0; j < length && i + j < size; ++j) r[i + j] = static_cast<uint8_t>(1 + rng() % 3);
-        } else if (kind < mixedPercent + 10) {
-            length = 1 + rng() % 40;  // wildcards
-            for (uint32_t j = 0; j < length && i + j < size; ++j) r[i + j] = RESULT_ANY;
-        } else {
-            length = 1 + rng() % 25000;
-            const auto v = static_cast<uint8_t>(1 + rng() % 3);
-            for (uint32_t j = 0; j < length && i + j < size; ++j) r[i + j] = v;
-        }
+        const bool mixed = kind < mixedPercent, wild = wildcards && !mixed && kind < mixedPercent + 10;
+        const uint32_t length = 1 + rng() % (mixed ? 3000 : wild ? 40 : 25000);
+        const auto value = static_cast<uint8_t>(wild ? RESULT_ANY : 1 + rng() % 3);
+        for (uint32_t j = 0; j < length && i + j < size; ++j)
+            r[i + j] = mixed ? static_cast<uint8_t>(1 + rng() % 3) : value;
         i += length;
     }
     return r;
+}
+
+// Writes every slice of exactly `pieces` pieces into "db" and returns
+// what was written.
+inline std::vector<SliceResults> writeKnownDatabase(int pieces, int mixedPercent = 50) {
+    std::filesystem::create_directory("db");
+    std::vector<SliceResults> slices;
+    uint32_t seed = 1;
+    for (const SliceKey& k : canonicalSlices(pieces, 4))
+        slices.push_back({k, patternedResults(sliceSize(k), seed++, mixedPercent, false)});
+    const WriteReport report = writeDatabase(slices);
+    EXPECT_TRUE(report.ok) << report.error;
+    return slices;
 }
 
 }  // namespace tarnvel::testing
