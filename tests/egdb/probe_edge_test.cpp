@@ -1,18 +1,16 @@
 // The block decoder on hand-made blocks: every kind of code byte, the
-// block search on both paths and the direction of the walk, and the
-// guards against corrupt or unusual inputs.
+// block search and the direction of the walk, and the guards against
+// corrupt or unusual inputs.
 #include "egdb/cache.h"
 #include "egdb_support.h"
 
 namespace tarnvel::testing {
 namespace {
 
-const SliceKey KK{0, 1, 0, 1, 0, 0, 0};      // 992 positions
-const SliceKey KKK{0, 2, 0, 1, 0, 0, 0};     // 14880
-const SliceKey KKKK{0, 3, 0, 1, 0, 0, 0};    // 143840
-const SliceKey KM{0, 1, 1, 0, 0, 0, 0};      // king against a man on white's back row: 124
-const SliceKey KM_FAR{0, 1, 1, 0, 0, 1, 0};  // man one row up
-const SliceKey KM_SHORT{0, 1, 1, 0, 0, 2, 0};
+const SliceKey KK{0, 1, 0, 1, 0, 0, 0};    // 992 positions
+const SliceKey KKK{0, 2, 0, 1, 0, 0, 0};   // 14880
+const SliceKey KKKK{0, 3, 0, 1, 0, 0, 0};  // 143840
+const SliceKey KM{0, 1, 1, 0, 0, 0, 0};    // king against a man on White's back row: 124
 
 int32_t probeAt(const SliceKey& key, uint32_t index, int32_t conditional = 0) {
     DbQuery q{};
@@ -20,17 +18,14 @@ int32_t probeAt(const SliceKey& key, uint32_t index, int32_t conditional = 0) {
     return probeDatabase(&q, conditional);
 }
 
+// A block holding the codes from byte `start` on.
 std::string block(const std::string& codes, size_t start = 0) {
-    std::string b(BLOCK_SIZE, '\0');
-    b.replace(start, codes.size(), codes);
-    return b;
+    return std::string(start, '\0') + codes + std::string(BLOCK_SIZE - start - codes.size(), '\0');
 }
 
 class ProbeEdges : public EgdbTest {
 protected:
-    // Index texts of db2 … db4 and db2's compressed file.
-    void database(const std::string& db2, const std::string& cpr2, const std::string& db3 = "",
-                  const std::string& db4 = "") {
+    void database(const std::string& db2, const std::string& cpr2, const std::string& db3 = "", const std::string& db4 = "") {
         writeText("db/db2.idx", db2);
         writeText("db/db2.cpr", cpr2);
         writeText("db/db3.idx", db3);
@@ -41,26 +36,18 @@ protected:
 
 TEST_F(ProbeEdges, EveryKindOfCodeByte) {
     // KK: 80 (four draws), 0 (four wins), 5 (digits 2,1,0,0), 81 (5 wins),
-    // 139 (5 losses), 255 (5 of result 4), 254 (10000 draws).
+    // 139 (5 losses), 255 (5 of result 4), 254 (10000 draws); then, from
+    // byte 1000 of a second KK block, one-block KM decodes forward: wins.
     // KKK: 138 (10000 wins), then 254.
     writeText("db/db3.cpr", block("\x8a\xfe"));
-    database("BASE0,1,0,1,0,0,b:0/0\n", block(std::string("\x50\x00\x05\x51\x8b\xff\xfe", 7)),
+    database("BASE0,1,0,1,0,0,b:0/0\nBASE0,1,1,0,0,0,b:1/1000\n",
+             block(std::string("\x50\x00\x05\x51\x8b\xff\xfe", 7)) + block(std::string(10, '\x50'), 990),
              "BASE0,2,0,1,0,0,b:0/0\n");
-    const int32_t expected[] = {3, 3, 3, 3, 1, 1, 1, 1, 3, 2, 1, 1, 1, 1, 1, 1, 1,
-                                2, 2, 2, 2, 2, 4, 4, 4, 4, 4, 3, 3, 3};
+    const int32_t expected[] = {3, 3, 3, 3, 1, 1, 1, 1, 3, 2, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 4, 4, 4, 4, 4, 3, 3, 3};
     for (uint32_t i = 0; i < std::size(expected); ++i) EXPECT_EQ(probeAt(KK, i), expected[i]) << i;
-    EXPECT_EQ(probeAt(KK, 991), DB_DRAW);
-    EXPECT_EQ(probeAt(KKK, 0), DB_WIN);
-    EXPECT_EQ(probeAt(KKK, 9999), DB_WIN);
-    EXPECT_EQ(probeAt(KKK, 10000), DB_DRAW);
-    EXPECT_EQ(probeAt(KKK, 14879), DB_DRAW);
-}
-
-// Bytes before the start byte belong to whatever precedes the slice.
-TEST_F(ProbeEdges, OneBlockSliceDecodesForwardFromItsStartByte) {
-    database("BASE0,1,1,0,0,0,b:0/1000\n", block(std::string(10, '\x50'), 990));
-    EXPECT_EQ(probeAt(KM, 0), DB_WIN);
-    EXPECT_EQ(probeAt(KM, 95), DB_WIN);
+    for (const auto& [key, index, result] : {std::tuple{KK, 991u, DB_DRAW}, {KKK, 0u, DB_WIN}, {KKK, 9999u, DB_WIN},
+                                             {KKK, 10000u, DB_DRAW}, {KKK, 14879u, DB_DRAW}, {KM, 0u, DB_WIN}, {KM, 95u, DB_WIN}})
+        EXPECT_EQ(probeAt(key, index), result) << index;
 }
 
 // 36 blocks alternating all-win (even bytes) and all-draw codes. The list
@@ -85,46 +72,31 @@ TEST_F(ProbeEdges, BlockSearchAndWalkDirection) {
     EXPECT_EQ(probeAt(KKKK, half + 1), DB_DRAW);  // backward: byte 511
 }
 
-TEST_F(ProbeEdges, IndexBeyondItsBlockIsLoggedAndUnknown) {
-    database("BASE0,1,1,0,0,0,b:0/1020\n", block(std::string(4, '\0'), 1020));
+// Indexes beyond the codes of their block are logged; block 300 lies
+// beyond the 250 of four pieces, block 5 beyond the file; men on their
+// crowning row and sides of four are in no slice.
+TEST_F(ProbeEdges, WhatNoBlockOrSliceHolds) {
+    database("BASE0,1,1,0,0,0,b:0/1020\nBASE0,1,1,0,0,1,b:300/0\nBASE0,1,1,0,0,2,b:5/0\nBASE0,1,1,0,0,6,w:+\n"
+             "BASE0,1,1,0,0,6,b:-\n", block(std::string(4, '\0'), 1020));
     EXPECT_EQ(probeAt(KM, 15), DB_WIN);
     EXPECT_EQ(probeAt(KM, 16), DB_UNKNOWN);
     EXPECT_EQ(probeAt(KM, 123), DB_UNKNOWN);
-    EXPECT_EQ(readText("dberr.txt"),
-              "db index overflow in bm 0 bk 1 wm 1 wk 0 bmrank 0 wmrank 0 index 16\n"
-              "db index overflow in bm 0 bk 1 wm 1 wk 0 bmrank 0 wmrank 0 index 123\n");
-}
-
-// Block 300 lies beyond the 250 of four pieces; block 5 beyond the file.
-TEST_F(ProbeEdges, BlocksOutsideTheDatabaseOrTheFileAnswerUnknown) {
-    database("BASE0,1,1,0,0,1,b:300/0\nBASE0,1,1,0,0,2,b:5/0\n", block("\x8a"));
-    EXPECT_EQ(probeAt(KM_FAR, 0), DB_UNKNOWN);
-    EXPECT_EQ(probeAt(KM_SHORT, 0, 1), DB_NOLOOK);
+    EXPECT_EQ(readText("dberr.txt"), "db index overflow in bm 0 bk 1 wm 1 wk 0 bmrank 0 wmrank 0 index 16\n"
+                                     "db index overflow in bm 0 bk 1 wm 1 wk 0 bmrank 0 wmrank 0 index 123\n");
+    EXPECT_EQ(probeAt({0, 1, 1, 0, 0, 1, 0}, 0), DB_UNKNOWN);
+    const SliceKey shortFile{0, 1, 1, 0, 0, 2, 0};
+    EXPECT_EQ(probeAt(shortFile, 0, 1), DB_NOLOOK);
     const int32_t oldestBefore = lruOldest();
-    EXPECT_EQ(probeAt(KM_SHORT, 0), DB_UNKNOWN);
+    EXPECT_EQ(probeAt(shortFile, 0), DB_UNKNOWN);
     // The failed read left no mapping: the slot is empty and reused first.
     EXPECT_EQ(lruOldest(), oldestBefore);
     EXPECT_EQ(lruEntry(oldestBefore).blockOf, -1);
-    EXPECT_EQ(probeAt(KM_SHORT, 0, 1), DB_NOLOOK);
-}
-
-// Men on their crowning row are in no slice; a side of four is beyond
-// what any database holds.
-TEST_F(ProbeEdges, PositionsNoSliceHolds) {
-    database("BASE0,1,1,0,0,6,w:+\nBASE0,1,1,0,0,6,b:-\n", "");
-    const DbQuery blackOnRow6{1u << 24, 0, 0, 1u << 0, 2}, blackOnRow7{1u << 28, 0, 0, 1u << 0, 2};
-    const DbQuery whiteOnRow1{0, 1u << 31, 1u << 4, 0, 2}, whiteOnRow0{0, 1u << 31, 1u << 3, 0, 2};
-    EXPECT_EQ(probeDatabase(&blackOnRow6, 0), DB_WIN);
-    EXPECT_EQ(probeDatabase(&blackOnRow7, 0), DB_UNKNOWN);
-    EXPECT_EQ(probeDatabase(&whiteOnRow1, 0), DB_LOSS);
-    EXPECT_EQ(probeDatabase(&whiteOnRow0, 0), DB_UNKNOWN);
-    closeDatabase();
-    writeText("db/db5.idx", "BASE0,4,0,1,0,0,b:+\nBASE0,3,0,2,0,0,b:-\n");
-    writeText("db/db5.cpr", "");
-    ASSERT_EQ(open(), 5);
-    const DbQuery fourAgainstOne{0, 0xF, 0, 1u << 20, 2}, threeAgainstTwo{0, 0x7, 0, 3u << 20, 2};
-    EXPECT_EQ(probeDatabase(&fourAgainstOne, 0), DB_UNKNOWN);
-    EXPECT_EQ(probeDatabase(&threeAgainstTwo, 0), DB_LOSS);
+    EXPECT_EQ(probeAt(shortFile, 0, 1), DB_NOLOOK);
+    // A man against a king is stored with the king on Black's side.
+    for (const auto& [q, result] : {std::pair{DbQuery{1u << 24, 0, 0, 1, 2}, DB_WIN}, {DbQuery{1u << 28, 0, 0, 1, 2}, DB_UNKNOWN},
+                                    {DbQuery{0, 1u << 31, 1u << 4, 0, 2}, DB_LOSS}, {DbQuery{0, 1u << 31, 1u << 3, 0, 2}, DB_UNKNOWN},
+                                    {DbQuery{0, 0xF, 0, 1u << 20, 2}, DB_UNKNOWN}})
+        EXPECT_EQ(probeDatabase(&q, 0), result) << q.bm << " " << q.bk << " " << q.wm;
 }
 
 }  // namespace

@@ -48,8 +48,7 @@ inline std::optional<reference::Board> legalSuccessor(const reference::Board& be
 class HostTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = testing::makeScratchDir("harden");
-        ASSERT_FALSE(dir.empty());
+        ASSERT_FALSE((dir = testing::makeScratchDir("harden")).empty());
         previous = std::filesystem::current_path();
         std::filesystem::current_path(dir);
         resetEngine();
@@ -71,8 +70,7 @@ protected:
         platform::limitMemoryRequests(SIZE_MAX);
     }
 
-    // One engine move; the result must be a result code and the text
-    // terminated.
+    // One engine move: a result code, and the text terminated.
     int move(HostBoard& host, bool white, int info, uint32_t depth, double seconds = 60.0) {
         searchDepthLimit = depth;
         text[0] = '\0';

@@ -27,15 +27,6 @@ std::string slurp(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// The word that follows the last occurrence of `prefix`.
-std::string lastWordAfter(const std::string& text, const std::string& prefix) {
-    const size_t at = text.rfind(prefix);
-    std::istringstream rest(at == std::string::npos ? "" : text.substr(at + prefix.size()));
-    std::string word;
-    rest >> word;
-    return word;
-}
-
 class HostCli : public ::testing::Test {
 public:
     void SetUp() override { ASSERT_FALSE((dir = tarnvel::testing::makeScratchDir("host")).empty()); }
@@ -58,31 +49,6 @@ public:
     fs::path dir;
 };
 
-TEST_F(HostCli, ScriptedPlaySessionSavesReplayablePdn) {
-    const Finished r = run("play --time 0.05 --hash 16 --engine " + LIBRARY,
-                           "11-16x\n12-15\n11-15\nhint\nundo\n9-14\nflip\nsave game.pdn\nquit\n");
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("'11-16x' is neither a move nor a command"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("illegal move 12-15; legal moves: "), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("you play 11-15"), std::string::npos);
-    const std::string hinted = lastWordAfter(r.out, "hint: ");
-    EXPECT_TRUE(hinted.find_first_not_of("0123456789-x") == std::string::npos && hinted.size() >= 3) << r.out;
-    EXPECT_EQ(r.out.find("handed back"), std::string::npos) << r.out;
-    // After the undo the initial arrangement is shown again, Black to move.
-    EXPECT_NE(r.out.find("position: B:W21,22,23,24,25,26,27,28,29,30,31,32:B1,2,3,4,5,6,7,8,9,10,11,12.",
-                         r.out.find("hint: ")),
-              std::string::npos);
-    // The board as drawn, then turned: White's single corner, 29, top right.
-    EXPECT_NE(r.out.find("  | w     w     w     w    |   |29    30    31    32    |\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("|   32    31    30    29 |\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("saved 2 plies to game.pdn"), std::string::npos) << r.out;
-    const std::string last = lastWordAfter(r.out, "position: ");
-    ASSERT_FALSE(last.empty());
-    const Finished replay = run("pdn replay game.pdn");
-    EXPECT_EQ(replay.status, 0) << replay.err;
-    EXPECT_EQ(lastWordAfter(replay.out, "final position "), last) << replay.out;
-}
-
 // From a set-up position the engine's one capture ends the game.
 TEST_F(HostCli, PlayedGameEndsWithResultAndReason) {
     const Finished r = run("play --side white --time 0.05 --hash 16 --position 'B:W18:B14' --engine " + LIBRARY,
@@ -90,7 +56,6 @@ TEST_F(HostCli, PlayedGameEndsWithResultAndReason) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("plays 14x23"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("game over: Black wins (White has no pieces left), 2-0"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("the game is over"), std::string::npos) << r.out;
     EXPECT_NE(slurp(dir / "end.pdn").find("[FEN \"B:W18:B14.\"]\n1. 14x23 {White has no pieces left} 2-0\n"),
               std::string::npos);
     const Finished replay = run("pdn replay end.pdn");
@@ -99,40 +64,27 @@ TEST_F(HostCli, PlayedGameEndsWithResultAndReason) {
 }
 
 // Two games of the first opening, colours swapped, with a database in
-// ./db: the table adds up, and the PDN replays.
+// ./db: the table adds up and the PDN replays.
 TEST_F(HostCli, ShortMatchBetweenTwoCopiesOfOneLibrary) {
     addDatabase();
     const Finished r =
         run("match --engine " + LIBRARY + " --engine " + LIBRARY + " --time 0.01 --games 2 --hash 4 --pdn-out games.pdn");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("game 1/2: opening 1"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("game 2/2: opening 1"), std::string::npos) << r.out;
-    int rows[2][4] = {};  // A and B: games, wins, losses, draws
-    std::istringstream lines(r.out);
-    for (std::string line; std::getline(lines, line);)
-        for (int e = 0; e < 2; ++e) {
-            const std::string label = e ? "B" : "A";
-            if (line.rfind(label + " ", 0) != 0 || line.find("(" + label + ")") == std::string::npos) continue;
-            std::vector<std::string> words;
-            std::istringstream in(line);
-            for (std::string w; in >> w;) words.push_back(w);
-            ASSERT_GE(words.size(), 7u) << line;
-            for (int k = 0; k < 4; ++k) rows[e][k] = std::stoi(words[words.size() - 5 + k]);
-        }
-    EXPECT_EQ(rows[0][0], 2);
-    EXPECT_EQ(rows[0][1] + rows[0][2] + rows[0][3], 2);
-    EXPECT_EQ(rows[1][0], 2);
-    EXPECT_EQ(rows[0][1], rows[1][2]);
-    EXPECT_EQ(rows[0][2], rows[1][1]);
-    EXPECT_EQ(rows[0][3], rows[1][3]);
+    for (const char* game : {"game 1/2: opening 1 ", "game 2/2: opening 1 "}) EXPECT_NE(r.out.find(game), std::string::npos) << r.out;
+    // Table lines: "A   name (A)   games wins losses draws score"; B's
+    // wins are A's losses.
+    std::istringstream a(r.out.substr(r.out.find("(A) "))), b(r.out.substr(r.out.find("(B) ")));
+    std::string label;
+    int ga, wa, la, da, gb, wb, lb, db;
+    a >> label >> ga >> wa >> la >> da;
+    b >> label >> gb >> wb >> lb >> db;
+    EXPECT_EQ(std::make_tuple(ga, gb, wa + la + da), std::make_tuple(2, 2, 2)) << r.out;
+    EXPECT_EQ(std::make_tuple(wa, la, da), std::make_tuple(lb, wb, db));
     EXPECT_NE(r.out.find("Elo difference A - B: "), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find(", 95% interval ["), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("illegal boards: 0"), std::string::npos);
+    // A is Black first, then White.
     const std::string pdn = slurp(dir / "games.pdn");
-    const size_t second = pdn.find("[Event", 1);
-    ASSERT_NE(second, std::string::npos);
-    EXPECT_NE(pdn.substr(0, second).find("(A)\"]\n[White"), std::string::npos) << pdn;  // A is Black first
-    EXPECT_NE(pdn.substr(second).find("(B)\"]\n[White"), std::string::npos) << pdn;
+    EXPECT_LT(pdn.find("(A)\"]\n[White"), pdn.find("(B)\"]\n[White")) << pdn;
     const Finished replay = run("pdn replay games.pdn");
     EXPECT_EQ(replay.status, 0) << replay.err;
     EXPECT_NE(replay.out.find("game 2: "), std::string::npos) << replay.out;

@@ -1,5 +1,5 @@
-// Reading and writing PDN: a hand-written file, syntax errors, the first
-// illegal move, and written games read back move for move.
+// Reading and writing PDN: syntax errors, the first illegal move, and
+// written games read back move for move.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -22,34 +22,6 @@ std::string replayed(const PdnGame& game) {
     GameRecord record;
     std::string error;
     return replayPdnGame(game, record, error) ? positionText(currentPosition(record), sideToMove(record)) : error;
-}
-
-TEST(PdnRead, HandWrittenGamesWithCommentsVariationsAndFen) {
-    const std::vector<PdnGame> games = read(R"(; a collection kept by hand
-[Event "Club night"]
-[White "Bob"]
-[Result "1-1"]
-1. 11-15 23-19 {the
-   usual reply} 2. 8-11 22-17 3. 9-13 17-14! $1
-3... 10x17 (3... 11-16?? {loses a piece}) 4.21x14 1-1
-
-[FEN "W:WK10,23:B9,K20"]
-1... 23-18 2. 20-16 18-14 3. 9x18 10-15 *
-[Result "2-0"]
-1. 11-15
-[Event "b"]
-1. 9-13)");
-    ASSERT_EQ(games.size(), 4u);
-    EXPECT_EQ(*findTag(games[0], "White"), "Bob");
-    EXPECT_EQ(findTag(games[0], "Black"), nullptr);
-    EXPECT_EQ(games[0].moves.size(), 8u);
-    EXPECT_EQ(games[0].moves[6].line, 7);
-    EXPECT_EQ(replayed(games[0]), "B:W14,19,24,25,26,27,28,29,30,31,32:B1,2,3,4,5,6,7,11,12,13,15.");
-    EXPECT_EQ(replayed(games[1]), "B:WK15:BK16,18.");
-    // The results: closing, else the tag, else "*"; the tags of the next
-    // game end the last one.
-    for (const auto& [game, result] : {std::pair{0, "1-1"}, {1, "*"}, {2, "2-0"}, {3, "*"}})
-        EXPECT_EQ(games[game].result, result) << game;
 }
 
 TEST(PdnRead, SyntaxErrorsAndIllegalMovesNameTheirLine) {
