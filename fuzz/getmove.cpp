@@ -10,6 +10,7 @@
 
 #include "board/movegen.h"
 #include "board/movestack.h"
+#include "board/position.h"
 #include "fuzz_support.h"
 #include "interface/history.h"
 #include "interface/hostboard.h"

@@ -20,6 +20,7 @@ TEST_F(Parser, DetectionOrder) {
         const char* out;  // null: not checked
         const char* details;
         int32_t kingVsKing;
+        int32_t megabytes = 16;  // the size asked for counts from seven pieces on
     } cases[] = {
         {{}, 0, 2000, "", "", DB_UNKNOWN},
         {{"db/db2.idx"}, 4, 2000, "", "db/db2.idx\n", DB_UNKNOWN},  // no compressed file
@@ -29,16 +30,22 @@ TEST_F(Parser, DetectionOrder) {
         // Any file of the split 8-piece database means eight pieces.
         {{"db/db2.idx", "db/db3.idx", "db/db4.idx", "db/db5.idx", "db/db6.idx", "db/db8_2222.cpr"}, 8, 65536, nullptr,
          "db/db2.idx\ndb/db3.idx\ndb/db4.idx\ndb/db5.idx\ndb/db6.idx\n", DB_UNKNOWN},
+        {{"db/db2.idx", "db/db3.idx", "db/db4.idx", "db/db5.idx", "db/db6.idx"}, 6, 42000, nullptr, nullptr, DB_UNKNOWN},
+        {{"db/db2.idx", "db/db3.idx", "db/db4.idx", "db/db5.idx", "db/db6.idx", "db/db7.idx"}, 7, 65536, nullptr, nullptr, DB_UNKNOWN},
+        {{"db/db2.idx", "db/db3.idx", "db/db4.idx", "db/db5.idx", "db/db6.idx", "db/db7.idx"}, 7, 307200, nullptr, nullptr, DB_UNKNOWN, 300},
+        {{"db/db2.idx", "db/db3.idx", "db/db4.idx", "db/db5.idx", "db/db6.idx", "db/db7.idx"}, 7, 65536, nullptr, nullptr, DB_UNKNOWN, -5},
     };
     for (const auto& c : cases) {
         std::filesystem::remove_all("db");
         std::filesystem::create_directory("db");
         for (const std::string name : c.files) writeText(name, name == "db/db2.idx" ? "BASE0,1,0,1,0,0,b:+\n" : "");
-        EXPECT_EQ(open(16), c.pieces) << c.files.size();
+        EXPECT_EQ(open(c.megabytes), c.pieces) << c.files.size();
         if (c.out) {
             EXPECT_EQ(out, (c.files.size() == 1 || c.files.size() == 2 ? NO_3_4 : "") + c.out);
         }
-        EXPECT_EQ(DatabaseDetails, std::string(c.details));
+        if (c.details) {
+            EXPECT_EQ(DatabaseDetails, std::string(c.details));
+        }
         EXPECT_EQ(cacheBlocks, c.blocks);
         EXPECT_EQ(probeDatabase(&KING_VS_KING, 0), c.kingVsKing);
         EXPECT_EQ(probeDatabase(&NINE, 0), DB_UNKNOWN);

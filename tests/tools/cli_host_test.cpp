@@ -1,6 +1,5 @@
-// The built `tarnvel` host driven as a person or a script would: a played
-// session, a game played out, a short match, PDN replay, and the exact
-// texts of help and refusals.
+// The built `tarnvel` host driven as a person or a script would: a game
+// played out, a short match, and the exact texts of help and refusals.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -54,6 +53,8 @@ TEST_F(HostCli, PlayedGameEndsWithResultAndReason) {
     const Finished r = run("play --side white --time 0.05 --hash 16 --position 'B:W18:B14' --engine " + LIBRARY,
                            "23-19\nsave end.pdn\nquit\n");
     ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("  | .     b     .     .    |   |13    14    15    16    |\n"
+                         "  |    .     w     .     . |   |   17    18    19    20 |\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("plays 14x23"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("game over: Black wins (White has no pieces left), 2-0"), std::string::npos) << r.out;
     EXPECT_NE(slurp(dir / "end.pdn").find("[FEN \"B:W18:B14.\"]\n1. 14x23 {White has no pieces left} 2-0\n"),

@@ -1,6 +1,6 @@
 // The host's game logic against the independent reference rules: legal
-// moves and their notation, what a person may type, adjudication, the
-// match openings and the Elo arithmetic.
+// moves and their notation, position texts, adjudication, the match
+// openings and the Elo arithmetic.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -75,6 +75,16 @@ TEST(HostLegalMoves, AgreeWithReferenceOverRandomGames) {
         EXPECT_EQ(moves.size(), results.size());
     });
     EXPECT_GT(checked, 1000u);
+}
+
+// A multi-jump may be written by its ends, with either sign.
+TEST(HostMoveInput, ShortCaptures) {
+    const GameRecord g = gameFrom("B:W14,22:B10.");
+    const std::vector<LegalMove> moves = legalMoves(currentPosition(g), 0);
+    ASSERT_EQ(moves.size(), 1u);
+    EXPECT_EQ(moves[0].notation, "10x17x26");
+    for (const char* same : {"10x26", "10-26", "10X17x26"}) EXPECT_EQ(matchMove(moves, parseMoveSquares(same)), std::vector<size_t>{0});
+    for (const char* bad : {"10x17", "10x26x", "10--26", "0-26", "10-33"}) EXPECT_TRUE(matchMove(moves, parseMoveSquares(bad)).empty());
 }
 
 TEST(HostAdjudication, NoMoveLosesRepetitionAndNoProgressDraw) {
