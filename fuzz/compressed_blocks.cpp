@@ -22,6 +22,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::writeFile("db/db3.cpr", data, size);
     char* text = new char[TARNVEL_TEXT_CAPACITY];
+    text[0] = '\0';
     if (openDatabase(1, text) != 4 || !std::memchr(text, 0, TARNVEL_TEXT_CAPACITY)) std::abort();
     // Conditional probes first, while blocks are still uncached.
     for (const int32_t conditional : {1, 0})

@@ -12,9 +12,10 @@ using namespace tarnvel;
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz::enterScratchDirectory();
     fuzz::writeSmallDatabase();
+    if (!ttAllocate(1)) std::abort();
     char text[TARNVEL_TEXT_CAPACITY];
     dbPieceLimit = static_cast<uint32_t>(openDatabase(1, text));
-    if (!ttAllocate(1) || dbPieceLimit == 0) std::abort();
+    if (dbPieceLimit == 0) std::abort();
     return 0;
 }
 
@@ -34,6 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Exactly the promised capacity, on the heap: one byte more is caught.
     char* reply = new char[TARNVEL_REPLY_CAPACITY];
     std::memset(reply, 'x', TARNVEL_REPLY_CAPACITY);
+    reply[0] = '\0';
     const int result = enginecommand(command, reply);
     if ((result != 0 && result != 1) || !std::memchr(reply, 0, TARNVEL_REPLY_CAPACITY)) std::abort();
     if ((result == 0 && std::strcmp(reply, "?") != 0) || ttMegabytes == 0 || ttMegabytes > 4 || !ttEntries) std::abort();

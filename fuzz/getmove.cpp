@@ -36,6 +36,7 @@ std::array<uint32_t, 4> piecesOf(const int board[8][8]) {
 // Every board the side to move can reach, by the engine's own generator
 // (checked against the reference rules elsewhere).
 std::vector<std::array<uint32_t, 4>> successorsOf(const int board[8][8], int white) {
+    const Position saved = position;
     const uint32_t length = gameHistory.length;
     importHostBoard(board);
     const Position imported = position;
@@ -50,6 +51,7 @@ std::vector<std::array<uint32_t, 4>> successorsOf(const int board[8][8], int whi
         position = imported;
         gameHistory.length = length;
     }
+    position = saved;
     return successors;
 }
 
@@ -78,6 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::memcpy(before, board, sizeof before);
     const auto successors = successorsOf(board, color == 1);
     char* text = new char[TARNVEL_TEXT_CAPACITY];
+    text[0] = '\0';
     int* playNow = new int(0);
     const int result = getmove(board, color, 0.01, text, playNow, info, 0, 0);
     if (result < TARNVEL_DRAW || result > TARNVEL_UNKNOWN || !std::memchr(text, 0, TARNVEL_TEXT_CAPACITY)) std::abort();

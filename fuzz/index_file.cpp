@@ -30,6 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         else std::remove(path.c_str());
     }
     char* text = new char[TARNVEL_TEXT_CAPACITY];
+    text[0] = '\0';
     const int32_t limit = openDatabase(1, text);
     if (limit < 0 || limit > 8 || !std::memchr(text, 0, TARNVEL_TEXT_CAPACITY)) std::abort();
     if (!std::memchr(DatabaseDetails, 0, DATABASE_DETAILS_SIZE)) std::abort();

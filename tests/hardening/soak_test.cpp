@@ -29,7 +29,7 @@ TEST_F(Soak, TenThousandMovesWithSettingsChangedInBetween) {
     testing::writeKnownDatabase(3);
     std::mt19937 rng(2024);
     int calls = 0, games = 0, losses = 0, evaluations = 0;
-    long warmResident = 0;
+    [[maybe_unused]] long warmResident = 0;
     ::testing::internal::CaptureStdout();  // the database's opening messages
     while (calls < SOAK_CALLS) {
         // Openings after a few random plies, or sparse random boards that
