@@ -1,6 +1,5 @@
-// The probe on arbitrary compressed bytes: a valid 3-piece index with the
-// input as its compressed file, and a cache of 3 blocks so that probes
-// evict and read. Every probe must answer a result code.
+// The probe on arbitrary compressed bytes behind a valid 3-piece index, with
+// a 3-block cache so that probes evict. Every probe must answer a result code.
 #include <cstring>
 
 #include "fuzz_support.h"

@@ -21,9 +21,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     char* command = fuzz::terminatedCopy(data, size);
-    // "set hashsize" stays at 4 MB or less (safety is the point, not
-    // allocating a gigabyte per run): one digit below 5 per number, and no
-    // minus sign, which would wrap to a huge size.
+    // "set hashsize" kept at 4 MB or less: one digit below 5 per number, no
+    // minus sign (it would wrap to a huge size).
     if (std::strncmp(command, "set hashsize", 12) == 0)
         for (size_t i = 12, afterDigit = 0; i < size; ++i) {
             char& c = command[i];

@@ -1,7 +1,6 @@
-// getmove on arbitrary host boards (any 32-bit values, any colour, any
-// info bits) under a tiny depth limit: the board comes back as a legal
-// successor of the imported position, or unchanged with a loss, and the
-// entries that are not playable are never written.
+// getmove on arbitrary host boards, colours and info bits at a tiny depth:
+// the board comes back a legal successor, or unchanged with a loss, and
+// unplayable entries are never written.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -33,8 +32,7 @@ std::array<uint32_t, 4> piecesOf(const int board[8][8]) {
     return p;
 }
 
-// Every board the side to move can reach, by the engine's own generator
-// (checked against the reference rules elsewhere).
+// Boards the side to move can reach, by the engine's own generator.
 std::vector<std::array<uint32_t, 4>> successorsOf(const int board[8][8], int white) {
     const Position saved = position;
     const uint32_t length = gameHistory.length;

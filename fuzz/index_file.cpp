@@ -1,7 +1,6 @@
-// The index-file reader on arbitrary files: the first byte picks the
-// database size (2 … 6 pieces), the rest is db2.idx, whose slices point
-// into a fixed compressed file of random bytes. Every probe must answer a
-// result code.
+// The index-file reader on arbitrary files: the first byte picks 2 … 6
+// pieces, the rest is db2.idx over random compressed bytes. Every probe
+// must answer a result code.
 #include <cstring>
 
 #include "fuzz_support.h"
@@ -13,9 +12,9 @@ static std::vector<DbQuery> positions;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz::enterScratchDirectory();
-    fuzz::Lcg rng{99};
+    std::mt19937 rng(99);
     std::vector<uint8_t> blocks(12 * 1024);
-    for (uint8_t& b : blocks) b = static_cast<uint8_t>(rng.next());
+    for (uint8_t& b : blocks) b = static_cast<uint8_t>(rng());
     fuzz::writeFile("db/db2.cpr", blocks.data(), blocks.size());
     positions = fuzz::probePositions(600);
     return 0;

@@ -1,14 +1,14 @@
-// Shared pieces of the database tests: a fresh working directory per test
-// (the database lives in "db" under it), an independent slow reference of
-// the position index, position enumeration and result patterns.
+// Shared pieces of the database tests: a scratch directory with "db", an
+// independent slow reference of the position index, position enumeration
+// and result patterns.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <bit>
-#include <filesystem>
-#include <fstream>
 #include <random>
+#include <stdexcept>
+#include <tuple>
 
 #include "egdb/database.h"
 #include "egdb/sliceindex.h"
@@ -19,19 +19,16 @@
 
 namespace tarnvel::testing {
 
-class EgdbTest : public ::testing::Test {
+class EgdbTest : public ScratchDirTest {
 protected:
     void SetUp() override {
-        ASSERT_FALSE((dir = makeScratchDir("egdb")).empty());
-        previous = std::filesystem::current_path();
-        std::filesystem::current_path(dir);
+        ScratchDirTest::SetUp();
         std::filesystem::create_directory("db");
     }
     void TearDown() override {
         closeDatabase();
         platform::limitMemoryRequests(SIZE_MAX);
-        std::filesystem::current_path(previous);
-        std::filesystem::remove_all(dir);
+        ScratchDirTest::TearDown();
     }
     // Opens the database, keeping what it prints in `out`.
     int32_t open(int32_t megabytes = 256) {
@@ -40,16 +37,9 @@ protected:
         out = ::testing::internal::GetCapturedStdout();
         return r;
     }
-    std::filesystem::path dir, previous;
     char text[TARNVEL_TEXT_CAPACITY] = "";
     std::string out;
 };
-
-inline void writeText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-inline std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // --- Reference index, written from the definitions with plain loops. ---
 
@@ -102,6 +92,14 @@ inline RefLocation referenceLocation(DbQuery q) {
     const uint64_t wmi = rank(mirror(q.wm), 0) - (wmr > 0 ? choose(4 * wmr, nwm) : 0);
     const uint64_t index = ((rank(q.wk, q.bm | q.bk | q.wm) * bkRange + rank(q.bk, q.bm | q.wm)) * wmRange + wmi) * bmRange + bmi;
     return {{nbm, bkings, nwm, wkings, bmr, wmr, static_cast<int>(q.side & 1)}, index, bmRange * wmRange * bkRange * wkRange};
+}
+
+// The results written for the slice `key` (it must be among them).
+inline const std::vector<uint8_t>& resultsOf(const std::vector<SliceResults>& slices, const SliceKey& key) {
+    const auto tuple = [](const SliceKey& k) { return std::tie(k.nbm, k.nbk, k.nwm, k.nwk, k.bmrank, k.wmrank, k.side); };
+    for (const SliceResults& s : slices)
+        if (tuple(s.key) == tuple(key)) return s.results;
+    throw std::out_of_range("slice not written");
 }
 
 // Every placement of the material with no man on its crowning row, both

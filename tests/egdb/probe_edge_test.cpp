@@ -1,6 +1,5 @@
-// The block decoder on hand-made blocks: every kind of code byte, the
-// block search and the direction of the walk, and the guards against
-// corrupt or unusual inputs.
+// The block decoder on hand-made blocks: every kind of code byte, block
+// search, walk direction, and guards against unusual inputs.
 #include "egdb/cache.h"
 #include "egdb_support.h"
 

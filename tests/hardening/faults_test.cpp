@@ -1,9 +1,5 @@
-// Memory that cannot be had and database files that are damaged, missing
-// or not files at all: the engine keeps the process alive, answers every
-// probe with the true result or unknown, and goes on playing legal moves.
-#include <map>
-#include <sstream>
-
+// Memory that cannot be had and database files damaged, missing or not
+// files at all: probes answer the truth or unknown, and play goes on.
 #include "egdb/cache.h"
 #include "hardening/hardening_support.h"
 #include "interface/history.h"
@@ -12,18 +8,15 @@
 namespace tarnvel::hardening {
 namespace {
 
+using testing::readText;
 using testing::writeText;
 
 struct ProbeTally {
     int64_t right = 0, unknown = 0, wrong = 0, other = 0;
 };
 
-// Probes one position in `stride` of every 3-piece material against what
-// was written.
+// One position in `stride` of every 3-piece material against what was written.
 ProbeTally probeAll(const std::vector<SliceResults>& written, int stride) {
-    const auto key = [](const SliceKey& k) { return std::tuple(k.nbk, k.nbm, k.nwk, k.nwm, k.bmrank, k.wmrank, k.side); };
-    std::map<decltype(key(SliceKey{})), const std::vector<uint8_t>*> byKey;
-    for (const SliceResults& s : written) byKey[key(s.key)] = &s.results;
     ProbeTally t;
     int counter = 0;
     for (int black = 1; black <= 2; ++black)
@@ -32,7 +25,7 @@ ProbeTally probeAll(const std::vector<SliceResults>& written, int stride) {
                 testing::forEachPosition(black - bk, bk, 3 - black - wk, wk, [&](const DbQuery& q) {
                     if (counter++ % stride) return;
                     const testing::RefLocation loc = testing::referenceLocation(q);
-                    const uint8_t expected = (*byKey.at(key(loc.key)))[loc.index];
+                    const uint8_t expected = testing::resultsOf(written, loc.key)[loc.index];
                     const int32_t got = probeDatabase(&q, 0);
                     ++(got == DB_UNKNOWN ? t.unknown : got < DB_WIN || got > DB_NOLOOK ? t.other : got == expected ? t.right : t.wrong);
                 });
@@ -41,7 +34,7 @@ ProbeTally probeAll(const std::vector<SliceResults>& written, int stride) {
 
 class Faults : public HostTest {
 protected:
-    // The game's first move opens the database; its messages go to `out`.
+    // The first move opens the database; its messages go to `out`.
     void playQuietly(int plies, bool ending = false) {
         reference::Board board = support::initialBoard();
         if (ending) {  // king and man against a king, far apart: the database decides it
@@ -54,14 +47,6 @@ protected:
         play(board, ending, plies);
         out = ::testing::internal::GetCapturedStdout();
     }
-    int32_t open() {
-        char progress[TARNVEL_TEXT_CAPACITY];
-        ::testing::internal::CaptureStdout();
-        const int32_t limit = openDatabase(1, progress);
-        out = ::testing::internal::GetCapturedStdout();
-        return limit;
-    }
-    std::string out;
 };
 
 TEST_F(Faults, AllocationsThatFail) {
@@ -100,19 +85,18 @@ TEST_F(Faults, AllocationsThatFail) {
     // values read before it may answer.
     platform::limitMemoryRequests(SIZE_MAX);
     platform::failNextAllocations(1);
-    ASSERT_EQ(open(), 4);
+    ASSERT_EQ(open(1), 4);
     EXPECT_NE(out.find("malloc error for idx array!\n"), std::string::npos);
     const ProbeTally t = probeAll(written, 13);
     EXPECT_EQ(t.wrong + t.other, 0);
     EXPECT_GT(t.unknown, t.right);
 }
 
-// Files cut short (also inside a block or a head), overwritten, garbled or
-// missing, with the whole cache or 3 blocks read on demand; then no db,
-// or a file named db.
+// Files cut short, overwritten, garbled or missing, with the whole cache or
+// 3 blocks read on demand; then no db, or a file named db.
 TEST_F(Faults, DamagedOrMissingFiles) {
     const auto written = testing::writeKnownDatabase(3);
-    const std::string index = testing::readText("db/db3.idx"), blocks = testing::readText("db/db3.cpr");
+    const std::string index = readText("db/db3.idx"), blocks = readText("db/db3.cpr");
     ASSERT_GE(blocks.size(), 4u * BLOCK_SIZE);
     std::mt19937 rng(5);
     std::string corrupt = blocks, garbage = "BASE1,0,1,1,0,0,b:0/0 ";
@@ -120,11 +104,9 @@ TEST_F(Faults, DamagedOrMissingFiles) {
     for (int i = 0; i < 400; ++i) garbage += "0123456789 ,:/BASEbw+-=\nx"[rng() % 25];
     const std::tuple<std::string, std::optional<std::string>, bool> cases[] = {  // index, blocks, true or unknown
         {index, blocks.substr(0, blocks.size() / 2 + 100), true},
-        {index, blocks.substr(0, BLOCK_SIZE - 1), true},
         {index, "", true},
         {index, std::nullopt, true},
         {index.substr(0, 3), blocks, true},
-        {index.substr(0, index.find(' ', 40) + 1), blocks, true},
         {index.substr(0, index.find('\n', index.size() / 2) + 1), blocks, true},
         {index, corrupt, false},
         {garbage, blocks, false},
@@ -135,20 +117,13 @@ TEST_F(Faults, DamagedOrMissingFiles) {
             std::filesystem::remove("db/db3.cpr");
             if (cpr) writeText("db/db3.cpr", *cpr);
             platform::limitMemoryRequests(memory);
-            ASSERT_EQ(open(), 4);
+            ASSERT_EQ(open(1), 4);
             const ProbeTally t = probeAll(written, 5);
             const std::string what = idx.substr(0, 20) + " " + std::to_string(cpr ? cpr->size() : 0);
             EXPECT_EQ(t.other, 0) << what;
             EXPECT_TRUE(!trueOrUnknown || (t.wrong == 0 && t.unknown > 0)) << what;
             closeDatabase();
         }
-    // Overflows are logged in their documented form.
-    std::istringstream log(testing::readText("dberr.txt"));
-    for (std::string line; std::getline(log, line);) {
-        unsigned v[7];
-        EXPECT_EQ(std::sscanf(line.c_str(), "db index overflow in bm %u bk %u wm %u wk %u bmrank %u wmrank %u index %u",
-                              &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6]), 7) << line;
-    }
     platform::limitMemoryRequests(SIZE_MAX);
     playQuietly(8, true);
     EXPECT_EQ(dbPieceLimit, 4u);

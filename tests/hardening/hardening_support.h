@@ -1,6 +1,5 @@
-// Shared pieces of the hardening tests: a private working directory (the
-// engine looks for its database in "db" under it), an engine put back to
-// its just-loaded database state, and the host's view of a move judged by
+// Shared pieces of the hardening tests: an engine put back to its
+// just-loaded state in a scratch directory, and the host's moves judged by
 // the independent reference rules.
 #pragma once
 
@@ -22,7 +21,7 @@ struct HostBoard {
     bool operator==(const HostBoard& o) const { return std::memcmp(cell, o.cell, sizeof cell) == 0; }
 };
 
-// Squares that are not playable carry a mark the engine must leave alone.
+// Unplayable squares carry a mark the engine must leave alone.
 inline HostBoard hostBoardOf(const reference::Board& board) {
     static constexpr int CODES[] = {TARNVEL_EMPTY, TARNVEL_WHITE_MAN, TARNVEL_WHITE_KING, TARNVEL_BLACK_MAN,
                                     TARNVEL_BLACK_KING};
@@ -32,8 +31,7 @@ inline HostBoard hostBoardOf(const reference::Board& board) {
     return host;
 }
 
-// The reference board after the legal move that turns `before` into the
-// host's board, or nothing when no legal move does.
+// The reference board after the legal move that gives the host's board.
 inline std::optional<reference::Board> legalSuccessor(const reference::Board& before, bool whiteToMove,
                                                       const HostBoard& after) {
     for (const reference::Move& m : reference::legalMoves(before, whiteToMove)) {
@@ -43,21 +41,18 @@ inline std::optional<reference::Board> legalSuccessor(const reference::Board& be
     return std::nullopt;
 }
 
-// Each test runs in its own directory, with the engine's database state
-// as after loading (nothing opened, 256 MB requested) and a small table.
-class HostTest : public ::testing::Test {
+// The database state as after loading (nothing opened, 256 MB requested)
+// and a small table.
+class HostTest : public testing::EgdbTest {
 protected:
     void SetUp() override {
-        ASSERT_FALSE((dir = testing::makeScratchDir("harden")).empty());
-        previous = std::filesystem::current_path();
-        std::filesystem::current_path(dir);
+        EgdbTest::SetUp();
         resetEngine();
         ASSERT_TRUE(ttAllocate(2));
     }
     void TearDown() override {
         resetEngine();
-        std::filesystem::current_path(previous);
-        std::filesystem::remove_all(dir);
+        EgdbTest::TearDown();
     }
     static void resetEngine() {
         closeDatabase();
@@ -70,7 +65,6 @@ protected:
         platform::limitMemoryRequests(SIZE_MAX);
     }
 
-    // One engine move: a result code, and the text terminated.
     int move(HostBoard& host, bool white, int info, uint32_t depth, double seconds = 60.0) {
         searchDepthLimit = depth;
         text[0] = '\0';
@@ -82,8 +76,7 @@ protected:
         return result;
     }
 
-    // Engine moves for both sides from `board`, each legal; a side without
-    // moves must be told it lost.
+    // Engine moves for both sides, each legal; a side without moves lost.
     void play(reference::Board board, bool white, int plies, uint32_t depth = 2) {
         for (int ply = 0; ply < plies; ++ply) {
             HostBoard host = hostBoardOf(board);
@@ -105,8 +98,6 @@ protected:
         return reply;
     }
 
-    std::filesystem::path dir, previous;
-    char text[TARNVEL_TEXT_CAPACITY];
     int playNow = 0;
 };
 

@@ -1,6 +1,5 @@
-// The database as tarnvel-egdb builds it, made once per build of the
-// builder and shared by the tests (and the parallel test processes) that
-// read it: the directory returned holds it in "db".
+// The database tarnvel-egdb builds, made once per builder build and shared
+// by the tests and parallel test processes: the directory returned holds "db".
 #pragma once
 
 #include <fcntl.h>

@@ -1,6 +1,5 @@
-// The engine with a built database, through getmove, turns a won ending
-// into an actual win against itself: two kings against one must be
-// driven out of the double corner, which the database's verdicts guide.
+// With a built database the engine wins two kings against one out of the
+// double corner, playing both sides through getmove.
 #include <gtest/gtest.h>
 
 #include "board/movegen.h"
@@ -18,14 +17,13 @@ TEST(EndgamePlay, WonEndingIsWonOverTheBoard) {
     const std::filesystem::path dir = testing::builtDatabase(4), previous = std::filesystem::current_path();
     ASSERT_FALSE(dir.empty());
     std::filesystem::current_path(dir);
-    // The first move opens the database; a throwaway call does that here.
+    // A throwaway first move opens the database.
     int side = 0, board[8][8] = {}, playNow = 0;
     char text[TARNVEL_TEXT_CAPACITY] = "";
     ASSERT_TRUE(parsePosition("B:WK29:BK1,K2.", &side));
     exportHostBoard(board);
     getmove(board, 2, 0.01, text, &playNow, 1, 0, 0);
     ASSERT_EQ(dbPieceLimit, 4u);
-    // Black (to move) with two kings far from White's king in the double corner.
     ASSERT_TRUE(parsePosition("B:WK32:BK1,K2.", &side));
     ASSERT_TRUE(!captureExists() && probeGlobalPosition(0, 0) == DB_WIN);
     exportHostBoard(board);

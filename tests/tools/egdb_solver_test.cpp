@@ -1,7 +1,5 @@
-// The results tarnvel-egdb writes, read back through the engine's probe,
-// against a separate solver written here over every material of up to
-// four pieces, both colours (the builder solves one colour, counting back
-// from the end).
+// The database tarnvel-egdb builds, probed for every quiet position of up to
+// four pieces, against a value-iteration solver written here.
 #include <algorithm>
 #include <map>
 
@@ -35,8 +33,7 @@ void load(const DbQuery& q) {
                         static_cast<uint32_t>(std::popcount(q.bm | q.bk)), 0};
 }
 
-// The positions after each legal move, the other side to move (the
-// generator is checked against the reference rules elsewhere).
+// The positions after each legal move (the generator has its own cross-check).
 std::vector<DbQuery> successorsOf(const DbQuery& q) {
     load(q);
     plyBase = 0;
@@ -56,7 +53,7 @@ std::vector<DbQuery> successorsOf(const DbQuery& q) {
 }
 
 // Materials with both sides present, at most 3 a side, each after those
-// its captures and crownings lead to (fewer pieces, then fewer men).
+// its captures and crownings lead to.
 std::vector<int> materialsUpTo(int maxPieces) {
     std::vector<int> order;
     for (int id = 0; id < 256; ++id) {
@@ -70,8 +67,7 @@ std::vector<int> materialsUpTo(int maxPieces) {
     return order;
 }
 
-// Each material is solved by value iteration to a fixpoint; what stays
-// open is a draw.
+// Each material iterated to a fixpoint; what stays open is a draw.
 class ReferenceSolver {
 public:
     explicit ReferenceSolver(int maxPieces) {

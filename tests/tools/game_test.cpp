@@ -1,6 +1,5 @@
-// The host's game logic against the independent reference rules: legal
-// moves and their notation, position texts, adjudication, the match
-// openings and the Elo arithmetic.
+// The host's game logic: legal moves and openings against the reference
+// rules, position texts, adjudication and the Elo arithmetic.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -48,10 +47,9 @@ TEST(HostFen, RoundTripsRandomPositions) {
     }
 }
 
-// Every reference move's result is reached by exactly one host move whose
-// path starts and ends on the reference's squares (row r holds squares
-// 4r+1 … 4r+4, columns running the other way) and whose notation parses
-// back to that path; nothing else is offered.
+// Each reference move is exactly one host move with the same ends (row r
+// holds squares 4r+1 … 4r+4, columns running the other way) and notation
+// that parses back to its path; nothing else is offered.
 TEST(HostLegalMoves, AgreeWithReferenceOverRandomGames) {
     std::mt19937 rng(5);
     size_t checked = 0;
@@ -101,8 +99,7 @@ TEST(HostAdjudication, NoMoveLosesRepetitionAndNoProgressDraw) {
     EXPECT_EQ(std::string(pdnResult(adjudicate(g).outcome)), "1-1");
     takeBack(g);
     EXPECT_EQ(adjudicate(g).outcome, Outcome::ONGOING);
-    // 100 plies of king moves visiting distinct squares draw; a man move
-    // starts the count again.
+    // 100 reversible plies without a repetition draw; a man move resets.
     g = gameFrom("B:W21,K29:B12,K1.");
     for (int ply = 1; ply <= DRAW_REVERSIBLE_PLIES; ++ply) {
         EXPECT_EQ(adjudicate(g).outcome, Outcome::ONGOING) << ply;
@@ -119,8 +116,7 @@ TEST(HostAdjudication, NoMoveLosesRepetitionAndNoProgressDraw) {
     EXPECT_EQ(adjudicate(g).outcome, Outcome::ONGOING);
 }
 
-// The openings are exactly the distinct positions the reference reaches in
-// three plies, each reached by its own listed moves.
+// The openings: the distinct three-ply positions, each by its listed moves.
 TEST(MatchOpenings, AreTheDistinctThreePlyPositions) {
     std::set<std::array<uint32_t, 4>> expected, found;
     const auto visit = [&](const reference::Board& b, int depth, const auto& self) -> void {

@@ -1,5 +1,4 @@
-// Reading and writing PDN: syntax errors, the first illegal move, and
-// written games read back move for move.
+// PDN: syntax errors, the first illegal move, written games read back.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -48,9 +47,8 @@ TEST(PdnRead, SyntaxErrorsAndIllegalMovesNameTheirLine) {
     for (const auto& [text, error] : illegal) EXPECT_EQ(replayed(read(text).at(0)), error);
 }
 
-// Random games, from the start and from set-up positions with either side
-// to move, written and read back: same tags, moves, result and positions,
-// lines within 79 characters.
+// Random games from the start and set-up positions written and read back:
+// same tags, moves, result and positions, lines within 79 characters.
 TEST(PdnWrite, RandomGamesReadBackMoveForMove) {
     std::mt19937 rng(21);
     const char* starts[] = {INITIAL_POSITION_TEXT, "W:W18,22,K30:B5,9,K27.", "B:WK1,K2,13,14:B20,21,K32."};
