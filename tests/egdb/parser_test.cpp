@@ -1,197 +1,110 @@
-// Finding the database files and reading index files: detection orders,
-// the record grammar, and the exact messages and progress texts.
-#include <cstring>
-
+// Finding the database files and reading index files, with exact messages.
 #include "egdb/indexfile.h"
 #include "egdb_support.h"
-#include "tarnvel/tarnvel.h"
 
 namespace tarnvel::testing {
 namespace {
 
-using ::testing::internal::CaptureStdout;
-using ::testing::internal::GetCapturedStdout;
-
-const DbQuery KING_VS_KING{0, 1u << 5, 0, 1u << 20, 2};      // black to move
-const DbQuery TWO_KINGS_VS_KING{0, 0x21, 0, 1u << 20, 2};     // black to move
-
-// Opens with 16 MB, capturing stdout.
-int32_t openCaptured(std::string* out, char* text) {
-    CaptureStdout();
-    const int32_t result = openDatabase(16, text);
-    *out = GetCapturedStdout();
-    return result;
-}
+const DbQuery KING_VS_KING{0, 1u << 5, 0, 1u << 20, 2};   // black to move
+const DbQuery TWO_KINGS_VS_KING{0, 0x21, 0, 1u << 20, 2};  // black to move
+const DbQuery NINE{0x1F, 0, 0xF0000000, 0, 1};             // never looked up
+const std::string NO_3_4 = "\ncannot open index file db/db3.idx\ncannot open index file db/db4.idx";
 
 class Parser : public EgdbTest {};
 
-TEST_F(Parser, NothingFoundStillSetsUpTheSmallCache) {
-    std::string out;
-    char text[TARNVEL_TEXT_CAPACITY] = "";
-    EXPECT_EQ(openCaptured(&out, text), 0);
-    EXPECT_EQ(out, "");
-    EXPECT_STREQ(text, "");
-    EXPECT_STREQ(DatabaseDetails, "");
-    EXPECT_EQ(cacheBlocks, 2000);
-    EXPECT_EQ(probeDatabase(&KING_VS_KING, 0), DB_UNKNOWN);
-}
-
-TEST_F(Parser, OnlyTwoPieceIndexGivesFourPieceLimits) {
-    writeText("db/db2.idx", "BASE0,1,0,1,0,0,b:+\n");
-    std::string out;
-    char text[TARNVEL_TEXT_CAPACITY] = "";
-    EXPECT_EQ(openCaptured(&out, text), 4);
-    EXPECT_EQ(out, "\ncannot open index file db/db3.idx\ncannot open index file db/db4.idx");
-    EXPECT_STREQ(text, "parsing db/db4.idx");
-    EXPECT_STREQ(DatabaseDetails, "db/db2.idx\n");
-    EXPECT_EQ(cacheBlocks, 2000);
-    // The slice is present but its compressed file is not.
-    EXPECT_EQ(probeDatabase(&KING_VS_KING, 0), DB_UNKNOWN);
-
-    writeBytes("db/db2.cpr", {});
-    closeDatabase();
-    EXPECT_STREQ(DatabaseDetails, "");
-    EXPECT_EQ(openCaptured(&out, text), 4);
-    EXPECT_EQ(out, "\ncannot open index file db/db3.idx\ncannot open index file db/db4.idxpreloading 2-piece db\n");
-    EXPECT_EQ(probeDatabase(&KING_VS_KING, 0), DB_WIN);
-}
-
-TEST_F(Parser, DetectionStopsAtTheFirstMissingSingleFile) {
-    for (const char* name : {"db/db2.idx", "db/db3.idx", "db/db5.idx", "db/db6.idx"}) writeText(name, "");
-    std::string out;
-    char text[TARNVEL_TEXT_CAPACITY] = "";
-    EXPECT_EQ(openCaptured(&out, text), 4);
-    EXPECT_EQ(out, "\ncannot open index file db/db4.idx");
-    EXPECT_STREQ(DatabaseDetails, "db/db2.idx\ndb/db3.idx\n");
-}
-
-TEST_F(Parser, AnySplitFileMeansEightPieces) {
-    for (const char* name : {"db/db2.idx", "db/db3.idx", "db/db4.idx", "db/db5.idx", "db/db6.idx"})
-        writeText(name, "");
-    writeBytes("db/db8_2222.cpr", {});
-    const char* splits[] = {"4040", "3140", "3131", "2240", "2231", "2222", "1340", "1331",
-                            "1322", "1313", "0440", "0431", "0422", "0413", "0404"};
-    std::string expected = "\ncannot open index file db/db7.idx";
-    char line[80];
-    for (const char* s : splits) {
-        std::snprintf(line, sizeof line, "\ncannot open index file db/db8_%s.idx", s);
-        expected += line;
-    }
-    for (const char* s : splits) {
-        std::snprintf(line, sizeof line, "\npreloading %s db", s);
-        expected += line;
-        if (!std::strcmp(s, "2222")) expected += line;
-    }
-    for (int i = 0; i < 15; ++i) {
-        if (!std::strcmp(splits[i], "2222")) continue;
-        std::snprintf(line, sizeof line, "\ndb/db8_%s.cpr: dbfp[%d] is null!", splits[i], 6 + i);
-        expected += line;
-    }
-    std::string out;
-    char text[TARNVEL_TEXT_CAPACITY] = "";
-    EXPECT_EQ(openCaptured(&out, text), 8);
-    EXPECT_EQ(out, expected);
-    EXPECT_STREQ(text, "parsing db/db8_0404.idx");
-    EXPECT_EQ(cacheBlocks, 65536);
-    // Nine pieces, or five on one side, are never looked up.
-    const DbQuery nine{0x1F, 0, 0xF0000000, 0, 1};
-    const DbQuery fiveAgainstThree{0, 0x1F, 0, 0x70000000, 2};
-    EXPECT_EQ(probeDatabase(&nine, 0), DB_UNKNOWN);
-    EXPECT_EQ(probeDatabase(&fiveAgainstThree, 0), DB_UNKNOWN);
-}
-
-// Writes db2.idx with the text and an empty db2.cpr, opens, and returns
-// stdout.
-std::string openWithIndex(const std::string& index) {
-    writeText("db/db2.idx", index);
-    writeBytes("db/db2.cpr", {});
-    std::string out;
-    char text[TARNVEL_TEXT_CAPACITY] = "";
-    openCaptured(&out, text);
-    const std::string tail = "\ncannot open index file db/db3.idx\ncannot open index file db/db4.idx";
-    const size_t at = out.find(tail);
-    return at == std::string::npos ? out : out.substr(0, at);
-}
-
-TEST_F(Parser, HeadsTakeOctalAndHexAndLaterRecordsReplace) {
-    EXPECT_EQ(openWithIndex("  BASE0,01,0,0x1,0,0,b:-\n BASE0,\t2,0,1,0,0,w:+\nBASE0,2,0,1,0,0,b:+"
-                            "BASE0,010,0,1,0,0,b:=\nBASE0,2,0,1,0,0,b:=\n"),
-              "");
-    EXPECT_EQ(probeDatabase(&KING_VS_KING, 0), DB_LOSS);
-    EXPECT_EQ(probeDatabase(&TWO_KINGS_VS_KING, 0), DB_DRAW);
-}
-
-TEST_F(Parser, UnknownBodyEndsTheFileButKeepsSingleValues) {
-    EXPECT_EQ(openWithIndex("BASE0,1,0,1,0,0,b:+\nBASE0,2,0,1,0,0,b:0/0\nBASE0,2,0,1,0,0,w: 0/0\n"),
-              "Bad singlevalue line \n");
-    EXPECT_EQ(probeDatabase(&KING_VS_KING, 0), DB_WIN);
-    // The block record's blocks were never counted, so it is dropped.
-    EXPECT_EQ(probeDatabase(&TWO_KINGS_VS_KING, 0), DB_UNKNOWN);
-    CaptureStdout();
-    EXPECT_EQ(readIndexFile("db/db2.idx", 0, 0), 0);
-    GetCapturedStdout();
-}
-
-TEST_F(Parser, ResultIsTheLastBlockRecordsEnd) {
-    openWithIndex("");
-    writeText("db/x.idx", "BASE0,2,0,1,0,0,b:3/5 100\n200\nBASE0,1,0,1,0,0,b:+\n");
-    EXPECT_EQ(readIndexFile("db/x.idx", 0, 0), 6);
-    writeText("db/x.idx", "BASE0,1,0,1,0,0,b:+\nBASE0,1,0,1,0,0,w:-");
-    EXPECT_EQ(readIndexFile("db/x.idx", 0, 0), 0);
-    // A block record with no integers covers one block.
-    writeText("db/x.idx", "BASE0,2,0,1,0,0,b:7/0\n");
-    EXPECT_EQ(readIndexFile("db/x.idx", 0, 0), 8);
-    // Text that is not a head ends the file as its end would.
-    writeText("db/x.idx", "BASE0,1,0,1,0,0,b:=\nxyz BASE0,2,0,1,0,0,b:+\n");
-    CaptureStdout();
-    EXPECT_EQ(readIndexFile("db/x.idx", 0, 0), 0);
-    EXPECT_EQ(GetCapturedStdout(), "");
-    EXPECT_EQ(probeDatabase(&KING_VS_KING, 0), DB_DRAW);
-    EXPECT_EQ(probeDatabase(&TWO_KINGS_VS_KING, 0), DB_UNKNOWN);
-}
-
-TEST_F(Parser, MalformedRecordsFail) {
-    openWithIndex("");
+TEST_F(Parser, DetectionOrder) {
     const struct {
-        const char* text;
-        const char* message;
-        int32_t result;
+        std::vector<const char*> files;
+        int32_t pieces, blocks;
+        const char* out;  // null: not checked
+        const char* details;
+        int32_t kingVsKing;
+        int32_t megabytes = 16;  // the size asked for counts from seven pieces on
     } cases[] = {
-        {"BASE0,1,0\n", "Error parsing!\n", -2},
-        {"BASE0,1,0,1,0,0:+", "Error parsing!\n", -2},
-        {"BASE0,1,0,1,0,0,b", "Bad singlevalue line \n", 0},
-        {"BASE0,2,0,1,0,0,b:5", "Bad line\n", -2},
-        {"BASE0,2,0,1,0,0,b:5 7\nBASE0,1,0,1,0,0,b:+\n", "Bad line\n", -2},
-        {"BASE0,2,0,1,0,0,b:", "Bad singlevalue line \n", 0},
+        {{}, 0, 2000, "", "", DB_UNKNOWN},
+        {{"db/db2.idx"}, 4, 2000, "", "db/db2.idx\n", DB_UNKNOWN},  // no compressed file
+        {{"db/db2.idx", "db/db2.cpr"}, 4, 2000, "preloading 2-piece db\n", "db/db2.idx\n", DB_WIN},
+        {{"db/db2.idx", "db/db3.idx", "db/db5.idx", "db/db6.idx"}, 4, 2000, "\ncannot open index file db/db4.idx",
+         "db/db2.idx\ndb/db3.idx\n", DB_UNKNOWN},
+        // Any file of the split 8-piece database means eight pieces.
+        {{"db/db2.idx", "db/db3.idx", "db/db4.idx", "db/db5.idx", "db/db6.idx", "db/db8_2222.cpr"}, 8, 65536, nullptr,
+         "db/db2.idx\ndb/db3.idx\ndb/db4.idx\ndb/db5.idx\ndb/db6.idx\n", DB_UNKNOWN},
+        {{"db/db2.idx", "db/db3.idx", "db/db4.idx", "db/db5.idx", "db/db6.idx"}, 6, 42000, nullptr, nullptr, DB_UNKNOWN},
+        {{"db/db2.idx", "db/db3.idx", "db/db4.idx", "db/db5.idx", "db/db6.idx", "db/db7.idx"}, 7, 307200, nullptr, nullptr, DB_UNKNOWN, 300},
+        {{"db/db2.idx", "db/db3.idx", "db/db4.idx", "db/db5.idx", "db/db6.idx", "db/db7.idx"}, 7, 65536, nullptr, nullptr, DB_UNKNOWN, -5},
     };
     for (const auto& c : cases) {
-        writeText("db/x.idx", c.text);
-        CaptureStdout();
-        EXPECT_EQ(readIndexFile("db/x.idx", 0, 0), c.result) << c.text;
-        EXPECT_EQ(GetCapturedStdout(), c.message) << c.text;
+        std::filesystem::remove_all("db");
+        std::filesystem::create_directory("db");
+        for (const std::string name : c.files) writeText(name, name == "db/db2.idx" ? "BASE0,1,0,1,0,0,b:+\n" : "");
+        EXPECT_EQ(open(c.megabytes), c.pieces) << c.files.size();
+        EXPECT_TRUE(!c.out || out == (c.files.size() == 1 || c.files.size() == 2 ? NO_3_4 : "") + c.out) << out;
+        EXPECT_TRUE(!c.details || DatabaseDetails == std::string(c.details)) << DatabaseDetails;
+        EXPECT_EQ(cacheBlocks, c.blocks);
+        EXPECT_EQ(probeDatabase(&KING_VS_KING, 0), c.kingVsKing);
+        EXPECT_EQ(probeDatabase(&NINE, 0), DB_UNKNOWN);
+        closeDatabase();
     }
-    CaptureStdout();
-    EXPECT_EQ(readIndexFile("db/missing.idx", 0, 0), -1);
-    EXPECT_EQ(GetCapturedStdout(), "\ncannot open index file db/missing.idx");
 }
 
-TEST_F(Parser, BlockListsStopShortOfMaxidx) {
-    openWithIndex("");  // four-piece limits: maxidx 100
+// db2.idx with the text and an empty db2.cpr: what opening prints before
+// the missing files, and the answers for two slices.
+TEST_F(Parser, RecordsAsTheProbeSeesThem) {
+    const struct {
+        const char* index;
+        const char* out;
+        int32_t kingVsKing, twoKingsVsKing;
+    } cases[] = {
+        // Octal and hex heads, blanks, records that replace earlier ones.
+        {"  BASE0,01,0,0x1,0,0,b:-\n BASE0,\t2,0,1,0,0,w:+\nBASE0,2,0,1,0,0,b:+BASE0,010,0,1,0,0,b:=\n"
+         "BASE0,2,0,1,0,0,b:=\n", "", DB_LOSS, DB_DRAW},
+        // An unknown body ends the file; its block records were never
+        // counted, so only single values stay.
+        {"BASE0,1,0,1,0,0,b:+\nBASE0,2,0,1,0,0,b:0/0\nBASE0,2,0,1,0,0,w: 0/0\n", "Bad singlevalue line \n", DB_WIN, DB_UNKNOWN},
+        // Heads outside the table are skipped.
+        {"BASE5,0,0,1,0,0,b:+\nBASE0,1,0,1,7,0,b:0/0 3\nBASE0,1,0,1,0,-1,b:+\nBASE0,1,0,1,0,0,b:=\n", "", DB_DRAW, DB_UNKNOWN},
+        // Text that is not a head ends the file as its end would.
+        {"BASE0,1,0,1,0,0,b:=\nxyz BASE0,2,0,1,0,0,b:+\n", "", DB_DRAW, DB_UNKNOWN},
+    };
+    for (const auto& c : cases) {
+        writeText("db/db2.idx", c.index);
+        writeText("db/db2.cpr", "");
+        open(16);
+        EXPECT_EQ(out.substr(0, out.find(NO_3_4)), c.out) << c.index;
+        EXPECT_EQ(probeDatabase(&KING_VS_KING, 0), c.kingVsKing) << c.index;
+        EXPECT_EQ(probeDatabase(&TWO_KINGS_VS_KING, 0), c.twoKingsVsKing) << c.index;
+    }
+}
+
+// The result: blocks of the compressed file (the last block record's end),
+// 0 on an unknown body, −2 when malformed, −1 when missing, with the
+// message printed.
+TEST_F(Parser, ReadIndexFileResults) {
+    writeText("db/db2.idx", "");
+    open(16);  // four-piece limits: maxidx 100
     std::string list = "BASE0,2,0,1,0,0,b:0/0";
     for (int i = 1; i <= 98; ++i) list.append(" ").append(std::to_string(i));
-    writeText("db/x.idx", list + "\n");
-    EXPECT_EQ(readIndexFile("db/x.idx", 0, 0), 99);
-    writeText("db/x.idx", list + " 99\n");
-    CaptureStdout();
-    EXPECT_EQ(readIndexFile("db/x.idx", 0, 0), -2);
-    EXPECT_EQ(GetCapturedStdout(), "reached maxidx\n");
-}
-
-TEST_F(Parser, HeadsOutsideTheTableAreSkipped) {
-    EXPECT_EQ(openWithIndex("BASE5,0,0,1,0,0,b:+\nBASE0,1,0,1,7,0,b:0/0 3\nBASE0,1,0,1,0,-1,b:+\n"
-                            "BASE0,1,0,1,0,0,b:=\n"),
-              "");
-    EXPECT_EQ(probeDatabase(&KING_VS_KING, 0), DB_DRAW);
+    const std::tuple<std::string, int32_t, const char*> cases[] = {
+        {"BASE0,2,0,1,0,0,b:3/5 100\n200\nBASE0,1,0,1,0,0,b:+\n", 6, ""},
+        {"BASE0,1,0,1,0,0,b:+\nBASE0,1,0,1,0,0,w:-", 0, ""},
+        {"BASE0,2,0,1,0,0,b:7/0\n", 8, ""},  // no integers: one block
+        {list + "\n", 99, ""},
+        {list + " 99\n", -2, "reached maxidx\n"},
+        {"BASE0,1,0\n", -2, "Error parsing!\n"},
+        {"BASE0,1,0,1,0,0:+", -2, "Error parsing!\n"},
+        {"BASE0,1,0,1,0,0,b", 0, "Bad singlevalue line \n"},
+        {"BASE0,2,0,1,0,0,b:5", -2, "Bad line\n"},
+        {"BASE0,2,0,1,0,0,b:5 7\nBASE0,1,0,1,0,0,b:+\n", -2, "Bad line\n"},
+        {"BASE0,2,0,1,0,0,b:", 0, "Bad singlevalue line \n"},
+        {"", -1, "\ncannot open index file db/missing.idx"},
+    };
+    for (const auto& [text, result, message] : cases) {
+        const char* path = result == -1 ? "db/missing.idx" : "db/x.idx";
+        if (result != -1) writeText(path, text);
+        ::testing::internal::CaptureStdout();
+        EXPECT_EQ(readIndexFile(path, 0, 0), result) << text;
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), message) << text;
+    }
 }
 
 }  // namespace

@@ -1,188 +1,100 @@
-// tarnvel-egdb as a user runs it: the files it writes fit the engine's
-// limits and open, verify passes them and catches planted faults, and bad
-// arguments end with one line and a non-zero status.
+// tarnvel-egdb verify on a built database and planted faults, its bad
+// arguments, and the database's verdicts through `tarnvel`.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <string>
+#include <functional>
 
+#include "support/built_database.h"
 #include "support/scratch_dir.h"
-#include "egdb/database.h"
 
 namespace tarnvel {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct ToolRun {
-    int status;
-    std::string output;  // stdout and stderr together
-};
-
-ToolRun runTool(const std::string& arguments) {
-    const std::string command = std::string(TARNVEL_BINARY_DIR "/tarnvel-egdb ") + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return {-1, ""};
+// Status and output (stdout and stderr together) of a shell command.
+std::pair<int, std::string> run(const std::string& command) {
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
     std::string output;
     char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
-    const int status = pclose(pipe);
+    for (size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+    const int status = pipe ? pclose(pipe) : -1;
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
 }
 
-// A private directory per test process, removed at exit.
-class ScratchDir {
-public:
-    ScratchDir() {
-        path_ = tarnvel::testing::makeScratchDir("egdb-cli");
-    }
-    ~ScratchDir() {
-        std::error_code ignored;
-        if (!path_.empty()) fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
+std::pair<int, std::string> egdb(const std::string& arguments) { return run(TARNVEL_BINARY_DIR "/tarnvel-egdb " + arguments); }
 
-private:
-    fs::path path_;
+class EgdbTool : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_FALSE((dir = testing::makeScratchDir("egdb-cli")).empty()); }
+    void TearDown() override { fs::remove_all(dir); }
+    // Verifies a copy of the built 3-piece database with one file changed.
+    std::pair<int, std::string> verifyChanged(const std::string& file, const std::function<void(std::string&)>& change) {
+        fs::remove_all(dir / "db");
+        fs::copy(testing::builtDatabase(3) / "db", dir / "db");
+        std::string bytes = testing::readText(dir / "db" / file);
+        change(bytes);
+        testing::writeText(dir / "db" / file, bytes);
+        return egdb("verify " + (dir / "db").string());
+    }
+    fs::path dir;
 };
 
-ScratchDir& scratch() {
-    static ScratchDir dir;
-    return dir;
+TEST_F(EgdbTool, VerifyPassesTheBuiltDatabaseAndFindsPlantedFaults) {
+    const auto [status, output] = verifyChanged("db2.idx", [](std::string&) {});
+    EXPECT_EQ(status, 0) << output;
+    EXPECT_NE(output.find(" 0 inconsistent, 0 without a result"), std::string::npos) << output;
+    // A slice stored as all draws made all wins.
+    const auto flipped = verifyChanged("db2.idx", [](std::string& index) {
+        const size_t at = index.find("BASE1,0,1,0,3,3,b:=");
+        ASSERT_NE(at, std::string::npos);
+        index[at + 18] = '+';
+    });
+    EXPECT_EQ(flipped.first, 1) << flipped.second;
+    EXPECT_NE(flipped.second.find("stored win, its moves give draw"), std::string::npos) << flipped.second;
+    // A long run of wins (codes 119 … 138) made the same run of losses.
+    const auto changed = verifyChanged("db3.cpr", [](std::string& blocks) {
+        const auto run = std::find_if(blocks.begin(), blocks.end(), [](char c) { return uint8_t(c) >= 119 && uint8_t(c) <= 138; });
+        ASSERT_NE(run, blocks.end());
+        *run = static_cast<char>(uint8_t(*run) + 58);
+    });
+    EXPECT_EQ(changed.first, 1) << changed.second;
+    EXPECT_NE(changed.second.find("stored loss"), std::string::npos) << changed.second;
 }
 
-// The 4-piece database, built once per process into scratch/built/db.
-const fs::path& builtDatabase(ToolRun* buildRun = nullptr) {
-    static const fs::path dir = scratch().path() / "built" / "db";
-    static const ToolRun run = runTool("build --pieces 4 --out " + dir.string());
-    if (buildRun) *buildRun = run;
-    return dir;
-}
-
-// A copy of the built database in a fresh directory named db.
-fs::path copyOfDatabase(const std::string& name) {
-    const fs::path copy = scratch().path() / name / "db";
-    fs::create_directories(copy);
-    fs::copy(builtDatabase(), copy, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-    return copy;
-}
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-int countOf(const std::string& text, const std::string& word) {
-    int n = 0;
-    for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) ++n;
-    return n;
-}
-
-TEST(EgdbTool, BuildWritesFilesWithinTheBlockCapThatTheEngineOpens) {
-    ToolRun build;
-    const fs::path db = builtDatabase(&build);
-    ASSERT_EQ(build.status, 0) << build.output;
-
-    uint64_t blocks = 0;
-    for (int n = 2; n <= 4; ++n) {
-        const fs::path cpr = db / ("db" + std::to_string(n) + ".cpr");
-        ASSERT_TRUE(fs::exists(db / ("db" + std::to_string(n) + ".idx")));
-        ASSERT_TRUE(fs::exists(cpr));
-        EXPECT_EQ(fs::file_size(cpr) % 1024, 0u) << cpr;
-        blocks += fs::file_size(cpr) / 1024;
+TEST_F(EgdbTool, HelpAndBadArguments) {
+    fs::create_directories(dir / "notdb");
+    fs::create_directories(dir / "empty" / "db");
+    const std::tuple<std::string, int, std::string> cases[] = {
+        {"--help", 0, "usage: tarnvel-egdb"}, {"verify --help", 0, "usage: tarnvel-egdb"}, {"solve", 2, ""},
+        {"build --pieces 7", 2, ""}, {"build --pieces x", 2, ""}, {"build --pieces 4 --threads 0", 2, ""},
+        {"build --pieces", 2, ""}, {"verify a b", 2, ""},
+        {"verify " + (dir / "notdb").string(), 2, "must be a directory named db"},
+        {"verify " + (dir / "empty" / "db").string(), 1, "no database in"},
+    };
+    for (const auto& [arguments, status, words] : cases) {
+        const auto [got, output] = egdb(arguments);
+        EXPECT_EQ(got, status) << arguments << ": " << output;
+        EXPECT_NE(output.find(words), std::string::npos) << arguments << ": " << output;
+        EXPECT_TRUE(status == 0 || std::count(output.begin(), output.end(), '\n') == 1) << arguments << ": " << output;
     }
-    EXPECT_LE(blocks, 250u);
-    const std::string cap = " blocks of the 250 ";
-    const size_t capAt = build.output.find(cap);
-    ASSERT_NE(capAt, std::string::npos) << build.output;
-    const size_t numberAt = build.output.rfind(' ', capAt - 1) + 1;
-    EXPECT_EQ(std::stoull(build.output.substr(numberAt, capAt - numberAt)), blocks) << build.output;
-    EXPECT_NE(build.output.find("solved 12817672 positions"), std::string::npos) << build.output;
-    EXPECT_FALSE(fs::exists(db / ".tarnvel-egdb-staging"));
-
-    const fs::path previous = fs::current_path();
-    fs::current_path(db.parent_path());
-    char text[1024] = "";
-    EXPECT_EQ(openDatabase(64, text), 4);
-    closeDatabase();
-    fs::current_path(previous);
+    EXPECT_EQ(egdb("").first, 2);
 }
 
-TEST(EgdbTool, VerifyPassesTheBuiltDatabase) {
-    const fs::path db = builtDatabase();
-    const ToolRun verify = runTool("verify " + db.string());
-    EXPECT_EQ(verify.status, 0) << verify.output;
-    EXPECT_NE(verify.output.find(" 0 inconsistent, 0 without a result"), std::string::npos) << verify.output;
-    EXPECT_EQ(countOf(verify.output, "inconsistent:"), 0);
-}
-
-// A slice stored as all draws made all wins: its quiet drawn positions no
-// longer follow from their moves.
-TEST(EgdbTool, VerifyFindsAFlippedSingleValueRecord) {
-    const fs::path db = copyOfDatabase("flipped-record");
-    std::string index = readFile(db / "db2.idx");
-    const size_t at = index.find("BASE1,0,1,0,3,3,b:=");
-    ASSERT_NE(at, std::string::npos) << index;
-    index[at + std::string("BASE1,0,1,0,3,3,b:").size()] = '+';
-    writeFile(db / "db2.idx", index);
-
-    const ToolRun verify = runTool("verify " + db.string());
-    EXPECT_EQ(verify.status, 1) << verify.output;
-    EXPECT_GT(countOf(verify.output, "inconsistent:"), 0) << verify.output;
-    EXPECT_NE(verify.output.find("stored win, its moves give draw"), std::string::npos) << verify.output;
-}
-
-// A long run of wins in the compressed file turned into losses.
-TEST(EgdbTool, VerifyFindsARunWithItsResultChanged) {
-    const fs::path db = copyOfDatabase("changed-run");
-    std::string blocks = readFile(db / "db4.cpr");
-    // ToolRun codes 81 + j are wins of SkipTable[j] positions; from j = 38 on
-    // a run covers at least 100. 58 codes further on are the same runs of losses.
-    size_t at = 0;
-    while (at < blocks.size() && !(uint8_t(blocks[at]) >= 81 + 38 && uint8_t(blocks[at]) <= 138)) ++at;
-    ASSERT_LT(at, blocks.size());
-    blocks[at] = static_cast<char>(uint8_t(blocks[at]) + 58);
-    writeFile(db / "db4.cpr", blocks);
-
-    const ToolRun verify = runTool("verify " + db.string());
-    EXPECT_EQ(verify.status, 1) << verify.output;
-    EXPECT_NE(verify.output.find("stored loss"), std::string::npos) << verify.output;
-}
-
-TEST(EgdbTool, HelpAndBadArguments) {
-    for (const char* help : {"--help", "build --help", "verify --help"}) {
-        const ToolRun r = runTool(help);
-        EXPECT_EQ(r.status, 0) << help;
-        EXPECT_EQ(r.output.rfind("usage: tarnvel-egdb", 0), 0u) << r.output;
-    }
-    for (const char* bad : {"", "solve", "build", "build --pieces 7", "build --pieces 1", "build --pieces x",
-                            "build --pieces 4 --threads 0", "build --pieces", "build --pieces 4 extra",
-                            "verify a b", "verify --fast"}) {
-        const ToolRun r = runTool(bad);
-        EXPECT_EQ(r.status, 2) << bad << ": " << r.output;
-        if (*bad) {
-            EXPECT_EQ(countOf(r.output, "\n"), 1) << bad << ": " << r.output;
-        }
-    }
-    const fs::path notDb = scratch().path() / "notdb";
-    fs::create_directories(notDb);
-    const ToolRun wrongName = runTool("verify " + notDb.string());
-    EXPECT_EQ(wrongName.status, 2);
-    EXPECT_NE(wrongName.output.find("must be a directory named db"), std::string::npos) << wrongName.output;
-
-    const fs::path emptyDb = scratch().path() / "empty" / "db";
-    fs::create_directories(emptyDb);
-    const ToolRun empty = runTool("verify " + emptyDb.string());
-    EXPECT_EQ(empty.status, 1);
-    EXPECT_NE(empty.output.find("no database in"), std::string::npos) << empty.output;
+TEST(DatabaseFromTheCli, EvalReportsTheVerdictAndMoveCountsHits) {
+    const fs::path dir = testing::builtDatabase(4);
+    ASSERT_FALSE(dir.empty());
+    const auto tarnvel = [&](const std::string& arguments) {
+        return run("cd '" + dir.string() + "' && " TARNVEL_BINARY_DIR "/tarnvel " + arguments).second;
+    };
+    for (const auto& [fen, verdict] : {std::pair{"B:WK32:BK1,K2.", "win"}, {"W:WK32:BK1,K2.", "loss"},
+                                       {"B:WK32,K31:BK1,K2.", "draw"}, {"B:W20:B16.", "wild"},
+                                       {"B:WK32,K31:BK1,K2,K3.", "unknown"}})  // more pieces than it covers
+        EXPECT_NE(tarnvel(std::string("eval ") + fen).find("EGTB     = " + std::string(verdict) + "\n"), std::string::npos) << fen;
+    const std::string move = tarnvel("move --time 0.2 B:WK32,K28:BK1,K2,5.");
+    ASSERT_NE(move.find("tbhits="), std::string::npos) << move;
+    EXPECT_GT(std::atoll(move.c_str() + move.find("tbhits=") + 7), 0) << move;
 }
 
 }  // namespace
