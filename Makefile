@@ -5,7 +5,7 @@ ASAN_DIR ?= build/asan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test asan bench windows fuzz clean
+.PHONY: all deps build run test asan bench windows install-check package fuzz clean
 
 all: build
 
@@ -37,10 +37,22 @@ asan: deps
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
 
-# Tarnvel.dll for Windows (32-bit, and a 64-bit twin run under wine64).
+# Tarnvel.dll for Windows: the 32-bit DLL run under 32-bit Wine, and its
+# 64-bit twin under wine64.
 windows:
 	$(DEPS) windows
 	windows/check.sh
+
+# Installs the Release build into a temporary prefix and builds a tiny host
+# against it, with pkg-config and with find_package(Tarnvel).
+install-check: build
+	scripts/install-check.sh $(BUILD_DIR)
+
+# build/package: the Windows zip (with the DLL `make windows` checked; the
+# checks run again if it changed) and the Linux tarball.
+package: build
+	$(DEPS) windows
+	scripts/package.sh $(BUILD_DIR)
 
 # The micro-benchmarks; the time-discipline runs (a few minutes of real
 # searches) are `$(BUILD_DIR)/tarnvel_bench --benchmark_filter=TimeDiscipline`.

@@ -2,7 +2,7 @@
 # Installs what a fresh Debian machine lacks for the given groups of work:
 #   build    compilers, GoogleTest, Google Benchmark, CLI11, cpp-httplib, nlohmann-json
 #   test     build, plus Chromium and playwright-core for the browser test, tidy for the help page
-#   windows  MinGW-w64 cross compilers and 32/64-bit Wine
+#   windows  MinGW-w64 cross compilers, 32/64-bit Wine, and what make package uses
 #   fuzz     clang with its sanitizer runtime
 #   all      every group
 # Packages already present are left alone, so a second run costs a few dpkg queries.
@@ -20,7 +20,7 @@ for g in "${groups[@]}"; do
     build)   debs+=(cmake make g++ pkg-config libgtest-dev libbenchmark-dev libcli11-dev libcpp-httplib-dev nlohmann-json3-dev) ;;
     test)    debs+=(cmake make g++ pkg-config libgtest-dev libbenchmark-dev libcli11-dev libcpp-httplib-dev nlohmann-json3-dev
                     chromium nodejs tidy); want_npm=1 ;;
-    windows) debs+=(file zip g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 wine32:i386); want_i386=1 ;;
+    windows) debs+=(file zip unzip tidy g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 wine32:i386); want_i386=1 ;;
     fuzz)    debs+=(clang libclang-rt-14-dev) ;;
     all)     exec "$0" build test windows fuzz ;;
     *) echo "install-deps: unknown group '$g' (build, test, windows, fuzz, all)" >&2; exit 2 ;;

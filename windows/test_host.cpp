@@ -1,11 +1,14 @@
-// Loads Tarnvel.dll the way a Windows host board program does (LoadLibrary,
-// GetProcAddress by the plain names, __stdcall pointers), checks a few
-// commands and plays a short game, checking that every board the engine
-// returns is a legal successor. Exit status 0 when all checks pass.
+// Loads Tarnvel.dll the way a Windows host board program does: LoadLibrary,
+// GetProcAddress by the plain names, its own __stdcall pointer types. Checks
+// the commands, plays games checking that every board the engine returns is
+// a legal successor, and on 32-bit Windows checks the stack pointer around
+// every call. Exit status 0 when all checks pass.
 #include <windows.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -18,10 +21,61 @@
 
 namespace {
 
+// The entry points as a host program declares them, independent of the
+// engine's header: the callee removes 36 and 8 bytes of arguments.
 using GetMoveFn = int(__stdcall*)(int[8][8], int, double, char*, int*, int, int, int);
 using EngineCommandFn = int(__stdcall*)(const char*, char*);
 
+GetMoveFn getmoveEntry = nullptr;
+EngineCommandFn enginecommandEntry = nullptr;
 int failures = 0;
+
+unsigned long stackBalancedCalls = 0;
+unsigned long stackDriftedCalls = 0;
+
+#if defined(__i386__)
+// A caller and a callee that disagree about who pops the arguments leave
+// the stack pointer moved after the call. It is saved in globals (never
+// addressed through the stack pointer) by an asm statement just before the
+// call and compared just after it; the "memory" clobbers keep the call
+// between the two. After the comparison the stack pointer is put back where
+// this caller expects it, so that a drift is counted instead of crashing.
+constexpr bool STACK_CHECKED = true;
+uintptr_t stackBefore = 0;
+uintptr_t stackAfter = 0;
+
+inline __attribute__((always_inline)) void markStack() {
+    asm volatile("movl %%esp, %0" : "=m"(stackBefore) : : "memory");
+}
+
+inline __attribute__((always_inline)) void checkStack() {
+    asm volatile("movl %%esp, %0\n\tmovl %1, %%esp"
+                 : "=m"(stackAfter)
+                 : "m"(stackBefore)
+                 : "memory");
+    if (stackAfter == stackBefore) ++stackBalancedCalls;
+    else ++stackDriftedCalls;
+}
+#else
+// x86-64 has one calling convention, in which the caller pops.
+constexpr bool STACK_CHECKED = false;
+inline void markStack() {}
+inline void checkStack() {}
+#endif
+
+int callGetmove(int board[8][8], int color, double seconds, char* text, int* playNow, int info) {
+    markStack();
+    const int result = getmoveEntry(board, color, seconds, text, playNow, info, 0, 0);
+    checkStack();
+    return result;
+}
+
+int callEnginecommand(const char* command, char* reply) {
+    markStack();
+    const int result = enginecommandEntry(command, reply);
+    checkStack();
+    return result;
+}
 
 // GetProcAddress returns a generic function pointer; the detour through
 // void* tells the compiler the signature change is intended.
@@ -36,15 +90,15 @@ void check(bool ok, const char* what, const std::string& detail = "") {
     if (!ok) ++failures;
 }
 
-std::string command(EngineCommandFn enginecommand, const char* text, int* result) {
+std::string command(const char* text, int* result) {
     char reply[TARNVEL_REPLY_CAPACITY] = {};
-    *result = enginecommand(text, reply);
+    *result = callEnginecommand(text, reply);
     return reply;
 }
 
-void expectReply(EngineCommandFn enginecommand, const char* text, const char* expected) {
+void expectReply(const char* text, const char* expected) {
     int result = 0;
-    const std::string reply = command(enginecommand, text, &result);
+    const std::string reply = command(text, &result);
     check(result == 1 && reply == expected, text, "reply \"" + reply + "\"");
 }
 
@@ -65,6 +119,49 @@ bool isLegalSuccessor(int before[8][8], int after[8][8], int side) {
     return false;
 }
 
+constexpr int NON_PLAYABLE_MARK = 0x7E7E7E7E;  // must survive every call
+
+struct GameRecord {
+    int plies = 0;
+    bool legal = true;
+    bool untouched = true;
+    std::string firstReport;
+};
+
+// The engine plays both sides from the initial arrangement for at most
+// `plies` moves of `seconds` each, starting a new game.
+GameRecord playGame(int plies, double seconds) {
+    GameRecord game;
+    int side = 0;
+    tarnvel::parsePosition("B:W21,22,23,24,25,26,27,28,29,30,31,32:B1,2,3,4,5,6,7,8,9,10,11,12.",
+                           &side);
+    int board[8][8];
+    for (auto& column : board)
+        for (int& square : column) square = NON_PLAYABLE_MARK;
+    tarnvel::exportHostBoard(board);
+    int playNow = 0;
+    for (; game.plies < plies; ++game.plies) {
+        int before[8][8];
+        std::memcpy(before, board, sizeof board);
+        char text[TARNVEL_TEXT_CAPACITY] = {};
+        const int result =
+            callGetmove(board, side ? 1 : 2, seconds, text, &playNow, game.plies == 0 ? 1 : 0);
+        if (game.plies == 0) game.firstReport = text;
+        if (result == TARNVEL_LOSS) break;
+        game.legal = game.legal && isLegalSuccessor(before, board, side);
+        for (int c = 0; c < 8; ++c)
+            for (int r = 0; r < 8; ++r)
+                if ((c + r) % 2 && board[c][r] != NON_PLAYABLE_MARK) game.untouched = false;
+        side = !side;
+    }
+    return game;
+}
+
+long reportedMilliseconds(const std::string& report) {
+    const size_t at = report.find("  time=");
+    return at == std::string::npos ? -1 : std::strtol(report.c_str() + at + 7, nullptr, 10);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -79,66 +176,84 @@ int main(int argc, char** argv) {
         std::printf("FAIL: cannot load %s (error %lu)\n", dll, GetLastError());
         return 1;
     }
-    auto getmove = entryPoint<GetMoveFn>(library, "getmove");
-    auto enginecommand = entryPoint<EngineCommandFn>(library, "enginecommand");
-    check(getmove != nullptr, "GetProcAddress(\"getmove\")");
-    check(enginecommand != nullptr, "GetProcAddress(\"enginecommand\")");
-    if (!getmove || !enginecommand) return 1;
+    getmoveEntry = entryPoint<GetMoveFn>(library, "getmove");
+    enginecommandEntry = entryPoint<EngineCommandFn>(library, "enginecommand");
+    check(getmoveEntry != nullptr, "GetProcAddress(\"getmove\")");
+    check(enginecommandEntry != nullptr, "GetProcAddress(\"enginecommand\")");
+    if (!getmoveEntry || !enginecommandEntry) return 1;
 
-    expectReply(enginecommand, "name", "Tarnvel v1.3");
-    expectReply(enginecommand, "get protocolversion", "2");
-    expectReply(enginecommand, "get gametype", "21");
-    expectReply(enginecommand, "get hashsize", "256");
+    expectReply("name", "Tarnvel v1.3");
+    expectReply("help", "Tarnvel.htm");
+    expectReply("get protocolversion", "2");
+    expectReply("get gametype", "21");
+    expectReply("get hashsize", "256");
     // The database is opened by the first getmove, so this report's verdict
-    // is still "unknown"; the same report after the game shows the database's.
+    // is still "unknown"; the same report after the games shows the database's.
     const char* evaluation =
         "Tarnvel v1.3's evaluation with black to move:\n\nmaterial = 0\ndefense  = 0\n"
         "attack   = 22\nSCORE    = 22\nEGTB     = ";
-    expectReply(enginecommand, "staticevaluation B:W29:B4.",
-                (std::string(evaluation) + "unknown\n").c_str());
+    expectReply("staticevaluation B:W29:B4.", (std::string(evaluation) + "unknown\n").c_str());
     int unknown = 1;
-    command(enginecommand, "name ", &unknown);
+    command("name ", &unknown);
     check(unknown == 0, "unknown command answers 0");
 
-    // A short game from the initial arrangement, the engine playing both sides.
-    int side = 0;
-    tarnvel::parsePosition("B:W21,22,23,24,25,26,27,28,29,30,31,32:B1,2,3,4,5,6,7,8,9,10,11,12.",
-                           &side);
-    int board[8][8];
-    for (auto& column : board)
-        for (int& square : column) square = 0x7E7E7E7E;  // non-playable entries must survive
-    tarnvel::exportHostBoard(board);
-    int playNow = 0;
-    bool legal = true, untouched = true;
-    int plies = 0;
-    for (; plies < 16; ++plies) {
-        int before[8][8];
-        std::memcpy(before, board, sizeof board);
-        char text[TARNVEL_TEXT_CAPACITY] = {};
-        const int color = side ? 1 : 2;
-        const int result = getmove(board, color, 0.05, text, &playNow, plies == 0 ? 1 : 0, 0, 0);
-        if (result == TARNVEL_LOSS) break;
-        legal = legal && isLegalSuccessor(before, board, side);
-        for (int c = 0; c < 8; ++c)
-            for (int r = 0; r < 8; ++r)
-                if ((c + r) % 2 && board[c][r] != 0x7E7E7E7E) untouched = false;
-        if (plies == 0) check(std::strstr(text, "Tarnvel v1.3 => ") == text, "report line", text);
-        side = !side;
+    // Many calls through the command channel, each answered as the first time.
+    const char* repeated[] = {"name", "help", "get hashsize", "get dbmbytes", "about",
+                              "staticevaluation B:W18,24,27,28,K10,K15:B12,16,20,K22,K25,K29.",
+                              "no such command"};
+    std::string firstReplies[std::size(repeated)];
+    int firstResults[std::size(repeated)];
+    bool stable = true;
+    constexpr int COMMAND_CALLS = 3000;
+    for (int i = 0; i < COMMAND_CALLS; ++i) {
+        const size_t k = i % std::size(repeated);
+        int result = 0;
+        const std::string reply = command(repeated[k], &result);
+        if (i < static_cast<int>(std::size(repeated))) {
+            firstReplies[k] = reply;
+            firstResults[k] = result;
+        }
+        stable = stable && reply == firstReplies[k] && result == firstResults[k];
     }
-    check(legal, "every returned board is a legal successor");
-    check(untouched, "non-playable entries untouched");
-    check(plies == 16, "16 plies played");
+    check(stable, "3000 commands answered alike");
+
+    GameRecord game = playGame(16, 0.05);
+    check(game.legal && game.untouched && game.plies == 16,
+          "16 plies of 0.05 s: legal successors, non-playable entries untouched");
+    check(game.firstReport.rfind("Tarnvel v1.3 => ", 0) == 0 &&
+              reportedMilliseconds(game.firstReport) > 0,
+          "a 0.05 s search reports a non-zero time",
+          game.firstReport.substr(0, game.firstReport.find('\n')));
+
+    // Short moves, many calls: a smaller table keeps each new game's clear cheap.
+    expectReply("set hashsize 16", "");
+    expectReply("get hashsize", "16");
+    constexpr int SHORT_MOVES = 300;
+    int played = 0;
+    bool shortLegal = true;
+    while (played < SHORT_MOVES) {
+        game = playGame(std::min(60, SHORT_MOVES - played), 0.002);
+        played += std::max(game.plies, 1);
+        shortLegal = shortLegal && game.legal && game.untouched;
+    }
+    check(shortLegal, "300 moves of 0.002 s: legal successors, non-playable entries untouched");
 
     int result = 0;
-    const std::string about = command(enginecommand, "about", &result);
+    const std::string about = command("about", &result);
     if (expectDatabase) {
         check(about.find("Database Details:\ndb\\db2.idx\n") != std::string::npos,
               "about lists db\\db2.idx", about);
-        const std::string report = command(enginecommand, "staticevaluation B:W29:B4.", &result);
+        const std::string report = command("staticevaluation B:W29:B4.", &result);
         const std::string verdict = report.substr(std::min(report.size(), std::strlen(evaluation)));
         check(report.rfind(evaluation, 0) == 0 &&
                   (verdict == "win\n" || verdict == "loss\n" || verdict == "draw\n"),
-              "the database answers the evaluation", report);
+              "the database answers the evaluation",
+              "EGTB     = " + verdict.substr(0, verdict.find('\n')));
+    }
+    if (STACK_CHECKED) {
+        check(stackDriftedCalls == 0, "stack pointer unchanged around every __stdcall call",
+              std::to_string(stackBalancedCalls) + " balanced, " +
+                  std::to_string(stackDriftedCalls) + " drifted");
     }
     std::printf("%s\n", failures ? "windows host: FAILED" : "windows host: all checks passed");
     return failures ? 1 : 0;

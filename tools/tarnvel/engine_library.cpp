@@ -69,9 +69,18 @@ bool bindEntryPoints(EngineLibrary& engine, std::string& error) {
 
 }  // namespace
 
+// Beside the program in the build tree; in the library directory once
+// installed (TARNVEL_INSTALLED_LIBRARY_DIR is relative to the program's).
 std::string defaultEngineLibraryPath() {
     const std::filesystem::path self = executablePath();
-    return (self.empty() ? std::filesystem::path(LIBRARY_FILE) : self.parent_path() / LIBRARY_FILE)
+    if (self.empty()) return LIBRARY_FILE;
+    const std::filesystem::path beside = self.parent_path() / LIBRARY_FILE;
+    const std::filesystem::path installed =
+        self.parent_path() / TARNVEL_INSTALLED_LIBRARY_DIR / LIBRARY_FILE;
+    std::error_code ec;
+    return (std::filesystem::exists(beside, ec) || !std::filesystem::exists(installed, ec)
+                ? beside
+                : installed.lexically_normal())
         .string();
 }
 

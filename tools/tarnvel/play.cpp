@@ -33,7 +33,7 @@ constexpr const char* HELP =
     "  --time S         engine's time per move in seconds (default 1)\n"
     "  --side SIDE      the side you play, black (default) or white\n"
     "  --hash MB        engine's transposition table size, 1-1024 MB\n"
-    "  --engine LIB     engine library (default: libTarnvel.so beside tarnvel)\n"
+    "  --engine LIB     engine library (default: libTarnvel.so beside or installed with tarnvel)\n"
     "  --position TEXT  start from a position, e.g. \"W:W18,K10:B12,K22.\"\n";
 
 constexpr const char* COMMANDS =
