@@ -71,20 +71,6 @@ struct Session {
 
 const char* sideName(int white) { return white ? "White" : "Black"; }
 
-const char* outcomeText(Outcome outcome) {
-    switch (outcome) {
-        case Outcome::BLACK_WINS:
-            return "Black wins";
-        case Outcome::WHITE_WINS:
-            return "White wins";
-        case Outcome::DRAW:
-            return "draw";
-        case Outcome::ONGOING:
-            break;
-    }
-    return "game goes on";
-}
-
 Adjudication state(const Session& s) { return s.forfeit ? *s.forfeit : adjudicate(s.game); }
 
 bool samePlay(const GameRecord& a, const GameRecord& b) {
