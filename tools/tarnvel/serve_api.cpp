@@ -29,7 +29,10 @@ HttpReply reply(int status, const json& value) {
     return {status, JSON_TYPE, value.dump(-1, ' ', false, json::error_handler_t::replace)};
 }
 
-HttpReply error(int status, const std::string& message) {
+// One line, whatever a request's text quoted in it holds.
+HttpReply error(int status, std::string message) {
+    for (char& c : message)
+        if (static_cast<unsigned char>(c) < ' ') c = ' ';
     return reply(status, json{{"error", message}});
 }
 
