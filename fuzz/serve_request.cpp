@@ -1,9 +1,9 @@
-// tarnvel serve's request handler on arbitrary requests, without sockets:
-// "METHOD PATH" on the first line, the body after it. The game carries
-// over from one input to the next; a search is stopped and waited for.
+// tarnvel serve's request handler, without sockets, on "METHOD PATH\nBODY"
+// inputs; the game carries over between inputs, a search is stopped at once.
 #include <nlohmann/json.hpp>
 
 #include <cstdlib>
+#include <set>
 #include <string_view>
 
 #include "fuzz_support.h"
@@ -12,9 +12,7 @@
 
 using namespace tarnvel;
 
-namespace {
-cli::ServeState* state;
-}
+static cli::ServeState* state;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz::silenceStandardOutput();
@@ -35,10 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view path = blank == head.npos ? "" : head.substr(blank + 1);
     const cli::HttpReply reply = cli::handleRequest(*state, method, path, body);
     cli::finishSearch(*state);
-    const bool known = reply.status == 200 || reply.status == 202 || reply.status == 400 ||
-                       reply.status == 404 || reply.status == 405 || reply.status == 409 ||
-                       reply.status == 413;
-    if (!known || reply.body.empty()) std::abort();
+    static const std::set<int> KNOWN = {200, 202, 400, 404, 405, 409, 413};
+    if (!KNOWN.count(reply.status) || reply.body.empty()) std::abort();
     if (reply.contentType != "application/json") return 0;
     const nlohmann::json value = nlohmann::json::parse(reply.body, nullptr, false);
     if (value.is_discarded()) std::abort();

@@ -20,7 +20,7 @@ namespace {
 using nlohmann::json;
 
 constexpr const char* JSON_TYPE = "application/json";
-// Longest path a move can name: a king's multi-jump visits at most 10 squares.
+// No move visits more squares than the board has.
 constexpr size_t MAX_PATH_SQUARES = 32;
 
 // Texts from requests may hold any bytes; invalid UTF-8 is replaced rather
