@@ -345,6 +345,10 @@ function wire() {
   board.addEventListener('pointerdown', pointerDown);
   window.addEventListener('pointermove', pointerMove);
   window.addEventListener('pointerup', pointerUp);
+  board.addEventListener('focusin', (event) => {
+    const g = event.target.closest('[data-square]');
+    if (g) view.focus = Number(g.dataset.square);
+  });
   board.addEventListener('keydown', (event) => {
     if (event.key === 'Enter' || event.key === ' ') {
       event.preventDefault();
