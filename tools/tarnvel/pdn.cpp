@@ -56,8 +56,8 @@ int pdnCommand(int argc, char** argv) {
     line.app.add_option("ACTION", action)
         ->check(CLI::Validator(
             [](std::string& value) {
-                return value == "replay" ? std::string()
-                                         : "unknown action '" + value + "' (try tarnvel pdn --help)";
+                if (value == "replay") return std::string();
+                return "unknown action '" + value + "' (try tarnvel pdn --help)";
             },
             "replay"));
     line.app.add_option("FILE", file);

@@ -35,7 +35,8 @@ bool splitListen(const std::string& listen, std::string& host, int& port) {
     if (host.size() > 2 && host.front() == '[' && host.back() == ']')
         host = host.substr(1, host.size() - 2);
     const std::string digits = listen.substr(colon + 1);
-    if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos)
+    if (digits.empty() || digits.size() > 5 ||
+        digits.find_first_not_of("0123456789") != std::string::npos)
         return false;
     port = std::stoi(digits);
     return port <= MAX_PORT;
@@ -81,8 +82,8 @@ int serveCommand(int argc, char** argv) {
         return EXIT_FAILED;
     }
     const bool ipv6 = host.find(':') != std::string::npos;
-    std::printf("tarnvel serve: %s on http://%s%s%s:%d/ (Ctrl-C to stop)\n", state.engineName.c_str(),
-                ipv6 ? "[" : "", host.c_str(), ipv6 ? "]" : "", bound);
+    std::printf("tarnvel serve: %s on http://%s%s%s:%d/ (Ctrl-C to stop)\n",
+                state.engineName.c_str(), ipv6 ? "[" : "", host.c_str(), ipv6 ? "]" : "", bound);
     std::fflush(stdout);
 
     std::thread stopper([&] {
@@ -101,7 +102,8 @@ int serveCommand(int argc, char** argv) {
 }
 
 const bool registered = registerCommand(
-    {"serve", serveCommand, "serve [--listen ADDR:PORT] [--engine LIB]  play in a web browser", 55});
+    {"serve", serveCommand, "serve [--listen ADDR:PORT] [--engine LIB]  play in a web browser",
+     55});
 
 }  // namespace
 

@@ -171,7 +171,8 @@ HttpReply analysis(ServeState& s) {
     if (at != std::string::npos) {
         const size_t value = evaluation.find("= ", at);
         const size_t end = evaluation.find('\n', at);
-        if (value != std::string::npos && value < end) verdict = evaluation.substr(value + 2, end - value - 2);
+        if (value != std::string::npos && value < end)
+            verdict = evaluation.substr(value + 2, end - value - 2);
     }
     return reply(200, json{{"position", text}, {"evaluation", evaluation}, {"verdict", verdict}});
 }

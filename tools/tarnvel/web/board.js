@@ -16,6 +16,7 @@ const view = {
   editing: null,   // 32 piece letters while placing pieces
   busy: false,     // a request that changes the game is on its way
   focus: 22,
+  poll: 0,         // the timer of the next poll while the engine thinks
 };
 
 // Square 1…32 to its row and column, row 0 on Black's side at the top.
@@ -139,7 +140,9 @@ async function refresh() {
   showState();
   const s = view.state;
   if (s.searching) {
-    setTimeout(refresh, POLL_MS);
+    // One poll at a time, however many refreshes asked for one.
+    clearTimeout(view.poll);
+    view.poll = setTimeout(refresh, POLL_MS);
   } else if (!s.over && !s.engineError && !view.editing && !view.busy && enginePlays(s.sideToMove)) {
     engineMove();
   }
