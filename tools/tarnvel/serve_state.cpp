@@ -1,5 +1,6 @@
 #include "serve_state.h"
 
+#include <algorithm>
 #include <atomic>
 
 #include "engine_turn.h"
