@@ -49,8 +49,17 @@ fi
 status=0
 summary=()
 for t in "${targets[@]}"; do
+    # serve_request drives the host's own request handler, with its page.
+    host=()
+    if [ "$t" = serve_request ]; then
+        cmake -DDIR="$root/tools/tarnvel/web" -DOUT="$out/web_assets.cpp" -P "$root/cmake/embed_web.cmake"
+        host=(-I"$root/tools/tarnvel" "$out/web_assets.cpp")
+        for f in serve_api serve_state engine_turn engine_library game pdn_io board_view; do
+            host+=("$root/tools/tarnvel/$f.cpp")
+        done
+    fi
     echo "link $t"
-    "$cxx" "${common[@]}" -fsanitize=fuzzer "$root/fuzz/$t.cpp" "${objects[@]}" -o "$out/bin/$t"
+    "$cxx" "${common[@]}" -fsanitize=fuzzer "$root/fuzz/$t.cpp" "${host[@]}" "${objects[@]}" -o "$out/bin/$t"
     mkdir -p "$out/corpus/$t"
     # Compressed files need room for several blocks; texts and boards less.
     max_len=4096

@@ -3,7 +3,7 @@
 #   build    compilers, GoogleTest, Google Benchmark, CLI11, cpp-httplib, nlohmann-json
 #   test     build, plus Chromium and playwright-core for the browser test, tidy for the help page
 #   windows  MinGW-w64 cross compilers, 32/64-bit Wine, and what make package uses
-#   fuzz     clang with its sanitizer runtime
+#   fuzz     clang with its sanitizer runtime, and the headers the serve_request target needs
 #   all      every group
 # Packages already present are left alone, so a second run costs a few dpkg queries.
 set -euo pipefail
@@ -21,7 +21,7 @@ for g in "${groups[@]}"; do
     test)    debs+=(cmake make g++ pkg-config libgtest-dev libbenchmark-dev libcli11-dev libcpp-httplib-dev nlohmann-json3-dev
                     chromium nodejs tidy); want_npm=1 ;;
     windows) debs+=(file zip unzip tidy g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 wine32:i386); want_i386=1 ;;
-    fuzz)    debs+=(clang libclang-rt-14-dev) ;;
+    fuzz)    debs+=(clang libclang-rt-14-dev cmake libcli11-dev nlohmann-json3-dev) ;;
     all)     exec "$0" build test windows fuzz ;;
     *) echo "install-deps: unknown group '$g' (build, test, windows, fuzz, all)" >&2; exit 2 ;;
   esac

@@ -3,11 +3,11 @@
 // the evaluation or the move order changes it.
 #include <cinttypes>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
+#include "arguments.h"
 #include "commands.h"
-#include "host_helpers.h"
+#include "host_position.h"
 #include "platform/library_load.h"
 #include "search/fixed_depth.h"
 #include "search/search.h"
@@ -56,35 +56,21 @@ constexpr const char* BENCH_POSITIONS[] = {
 };
 
 int benchCommand(int argc, char** argv) {
+    char help[1024];
+    std::snprintf(help, sizeof help,
+                  "%s"
+                  "Searches each of %zu fixed positions from a new game to depth N\n"
+                  "(default %ld) with an N MB table (default %ld) and prints the total\n"
+                  "node count, the search time and the speed. The node count depends\n"
+                  "only on the engine and the options, never on the machine.\n",
+                  USAGE, std::size(BENCH_POSITIONS), DEFAULT_DEPTH, DEFAULT_HASH_MB);
+    CommandLine line("bench", help);
     long depth = DEFAULT_DEPTH, hash = DEFAULT_HASH_MB;
     bool verbose = false;
-    for (int i = 0; i < argc; ++i) {
-        const bool hasValue = i + 1 < argc;
-        if (!std::strcmp(argv[i], "--help")) {
-            std::printf("%s"
-                        "Searches each of %zu fixed positions from a new game to depth N\n"
-                        "(default %ld) with an N MB table (default %ld) and prints the total\n"
-                        "node count, the search time and the speed. The node count depends\n"
-                        "only on the engine and the options, never on the machine.\n",
-                        USAGE, std::size(BENCH_POSITIONS), DEFAULT_DEPTH, DEFAULT_HASH_MB);
-            return 0;
-        } else if (!std::strcmp(argv[i], "--depth")) {
-            if (!hasValue || !parseWholeNumber(argv[++i], 1, MAX_PLY, &depth)) {
-                std::fprintf(stderr, "tarnvel bench: --depth needs a depth of 1…63\n");
-                return 2;
-            }
-        } else if (!std::strcmp(argv[i], "--hash")) {
-            if (!hasValue || !parseWholeNumber(argv[++i], 1, 1024, &hash)) {
-                std::fprintf(stderr, "tarnvel bench: --hash needs a size of 1…1024 MB\n");
-                return 2;
-            }
-        } else if (!std::strcmp(argv[i], "--verbose")) {
-            verbose = true;
-        } else {
-            std::fprintf(stderr, "tarnvel bench: unexpected argument '%s'\n", argv[i]);
-            return 2;
-        }
-    }
+    addCount(line.app, "--depth", 1, MAX_PLY, depth);
+    addHash(line.app, hash);
+    line.app.add_flag("--verbose", verbose);
+    if (const int status = line.parse(argc, argv); status != PARSED) return status;
     platform::attachLibrary();
     sendCommand("set hashsize " + std::to_string(hash));
 

@@ -15,6 +15,8 @@ int squareAt(int row, int column) {
     return 4 * row + column / 2 + 1;
 }
 
+}  // namespace
+
 char pieceChar(const Position& p, int square) {
     const Bitboard b = bitOf(bitOfSquareNumber(square));
     if (p.bm & b) return 'b';
@@ -23,8 +25,6 @@ char pieceChar(const Position& p, int square) {
     if (p.wk & b) return 'W';
     return '.';
 }
-
-}  // namespace
 
 std::string boardText(const Position& p, bool flipped) {
     const std::string edge = "  +------------------------+   +------------------------+\n";

@@ -12,4 +12,7 @@ namespace tarnvel::cli {
 // beside the board the same squares carry their numbers.
 std::string boardText(const Position& p, bool flipped);
 
+// The piece on a square 1…32: b, B, w, W, or '.' when empty.
+char pieceChar(const Position& p, int square);
+
 }  // namespace tarnvel::cli

@@ -1,34 +1,30 @@
 // tarnvel command: any engine command, as the host sends it.
 #include <cstdio>
-#include <cstring>
 #include <string>
 
+#include "arguments.h"
 #include "commands.h"
-#include "host_helpers.h"
+#include "host_position.h"
 #include "platform/library_load.h"
 
 namespace tarnvel::cli {
 
 namespace {
 
-constexpr const char* USAGE = "usage: tarnvel command \"TEXT\"\n";
+constexpr const char* HELP =
+    "usage: tarnvel command \"TEXT\"\n"
+    "Sends TEXT (e.g. \"about\", \"get hashsize\", \"set hashsize 64\") to the\n"
+    "engine's command entry point; prints the reply and the result (1 known\n"
+    "command, 0 unknown).\n";
 
 int commandCommand(int argc, char** argv) {
-    if (argc == 1 && !std::strcmp(argv[0], "--help")) {
-        std::printf("%s"
-                    "Sends TEXT (e.g. \"about\", \"get hashsize\", \"set hashsize 64\") to the\n"
-                    "engine's command entry point; prints the reply and the result (1 known\n"
-                    "command, 0 unknown).\n",
-                    USAGE);
-        return 0;
-    }
-    if (argc != 1) {
-        std::fprintf(stderr, "%s", USAGE);
-        return 2;
-    }
+    CommandLine line("command", HELP);
+    std::string text;
+    line.app.add_option("TEXT", text)->required();
+    if (const int status = line.parse(argc, argv); status != PARSED) return status;
     platform::attachLibrary();
     int result = 0;
-    const std::string reply = sendCommand(argv[0], &result);
+    const std::string reply = sendCommand(text, &result);
     std::printf("%s\nresult: %d\n", reply.c_str(), result);
     return 0;
 }

@@ -226,4 +226,18 @@ const char* pdnResult(Outcome outcome) {
     return "*";
 }
 
+const char* outcomeText(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::BLACK_WINS:
+            return "Black wins";
+        case Outcome::WHITE_WINS:
+            return "White wins";
+        case Outcome::DRAW:
+            return "draw";
+        case Outcome::ONGOING:
+            break;
+    }
+    return "game goes on";
+}
+
 }  // namespace tarnvel::cli

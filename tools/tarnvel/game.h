@@ -76,4 +76,7 @@ Adjudication adjudicate(const GameRecord& game);
 // "0-2", "1-1", or "*" while the game goes on.
 const char* pdnResult(Outcome outcome);
 
+// "Black wins", "White wins", "draw" or "game goes on".
+const char* outcomeText(Outcome outcome);
+
 }  // namespace tarnvel::cli

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "arguments.h"
 #include "commands.h"
 #include "elo.h"
 #include "engine_library.h"
@@ -12,7 +13,6 @@
 #include "game.h"
 #include "interface/postext.h"
 #include "openings.h"
-#include "options.h"
 #include "pdn_io.h"
 #include "text_file.h"
 
@@ -188,35 +188,16 @@ int runMatch(const MatchOptions& options) {
 }
 
 int matchCommand(int argc, char** argv) {
-    ArgumentReader args{"match", argc, argv, 0};
+    CommandLine line("match", std::string(USAGE) + HELP);
     MatchOptions options;
-    for (; args.at < argc; ++args.at) {
-        const std::string flag = argv[args.at];
-        if (flag == "--help" || flag == "-h") {
-            std::printf("%s%s", USAGE, HELP);
-            return 0;
-        }
-        if (flag != "--engine" && flag != "--time" && flag != "--games" && flag != "--pdn-out" &&
-            flag != "--hash")
-            return badArguments(args, "unknown argument '" + flag + "' (try tarnvel match --help)");
-        const char* value = flagValue(args);
-        if (!value) return EXIT_USAGE;
-        if (flag == "--engine") {
-            options.libraries.push_back(value);
-        } else if (flag == "--time") {
-            if (!secondsArgument(args, value, options.seconds)) return EXIT_USAGE;
-        } else if (flag == "--games") {
-            if (!countArgument(args, "--games", value, 1, 1000000, options.games))
-                return EXIT_USAGE;
-        } else if (flag == "--pdn-out") {
-            options.pdnOut = value;
-        } else if (!countArgument(args, "--hash", value, MIN_HASH_MEGABYTES, MAX_HASH_MEGABYTES,
-                                  options.hashMegabytes)) {
-            return EXIT_USAGE;
-        }
-    }
+    line.app.add_option("--engine", options.libraries)->take_all()->allow_extra_args(false);
+    addSeconds(line.app, options.seconds);
+    addCount(line.app, "--games", 1, 1000000, options.games);
+    line.app.add_option("--pdn-out", options.pdnOut);
+    addHash(line.app, options.hashMegabytes);
+    if (const int status = line.parse(argc, argv); status != PARSED) return status;
     if (options.libraries.size() != ENGINES)
-        return badArguments(args, "needs two --engine libraries (try tarnvel match --help)");
+        return line.fail("needs two --engine libraries (try tarnvel match --help)");
     return runMatch(options);
 }
 

@@ -3,8 +3,9 @@
 #include <cstring>
 #include <string>
 
+#include "arguments.h"
 #include "commands.h"
-#include "host_helpers.h"
+#include "host_position.h"
 #include "platform/library_load.h"
 #include "search/search.h"
 #include "tarnvel/tarnvel.h"
@@ -13,55 +14,31 @@ namespace tarnvel::cli {
 
 namespace {
 
-constexpr const char* USAGE = "usage: tarnvel move [--time S] [--hash MB] [--depth N] POSITION-TEXT\n";
+constexpr const char* HELP =
+    "usage: tarnvel move [--time S] [--hash MB] [--depth N] POSITION-TEXT\n"
+    "Asks the engine for its move in POSITION-TEXT (e.g. B:W21,22:B1,K5.)\n"
+    "as a host would, and prints the move, the search report, the result\n"
+    "and the position after the move. --time is the allowance in seconds\n"
+    "(default 1), --hash the table size in MB, --depth stops the search\n"
+    "after that iteration (reproducible; no time limit unless --time).\n";
 constexpr double DEFAULT_SECONDS = 1.0;
 // With a depth and no time given, the depth alone ends the search.
 constexpr double UNLIMITED_SECONDS = 1e6;
 
-int fail(const char* message, const char* argument) {
-    std::fprintf(stderr, "tarnvel move: %s%s\n", message, argument);
-    return 2;
-}
-
 int moveCommand(int argc, char** argv) {
+    CommandLine line("move", HELP);
     double seconds = -1;
     long hash = 0, depth = 0;
-    const char* text = nullptr;
-    for (int i = 0; i < argc; ++i) {
-        const bool hasValue = i + 1 < argc;
-        if (!std::strcmp(argv[i], "--help")) {
-            std::printf("%s"
-                        "Asks the engine for its move in POSITION-TEXT (e.g. B:W21,22:B1,K5.)\n"
-                        "as a host would, and prints the move, the search report, the result\n"
-                        "and the position after the move. --time is the allowance in seconds\n"
-                        "(default 1), --hash the table size in MB, --depth stops the search\n"
-                        "after that iteration (reproducible; no time limit unless --time).\n",
-                        USAGE);
-            return 0;
-        } else if (!std::strcmp(argv[i], "--time")) {
-            if (!hasValue || !parseSeconds(argv[++i], &seconds))
-                return fail("--time needs a number of seconds ≥ 0", "");
-        } else if (!std::strcmp(argv[i], "--hash")) {
-            if (!hasValue || !parseWholeNumber(argv[++i], 1, 1024, &hash))
-                return fail("--hash needs a size of 1…1024 MB", "");
-        } else if (!std::strcmp(argv[i], "--depth")) {
-            if (!hasValue || !parseWholeNumber(argv[++i], 1, MAX_PLY, &depth))
-                return fail("--depth needs a depth of 1…63", "");
-        } else if (argv[i][0] == '-' && argv[i][1] == '-') {
-            return fail("unknown option ", argv[i]);
-        } else if (text) {
-            return fail("more than one position text: ", argv[i]);
-        } else {
-            text = argv[i];
-        }
-    }
-    if (!text) {
-        std::fprintf(stderr, "%s", USAGE);
-        return 2;
-    }
+    std::string text;
+    addSeconds(line.app, seconds, true);
+    addHash(line.app, hash);
+    addCount(line.app, "--depth", 1, MAX_PLY, depth);
+    line.app.add_option("POSITION-TEXT", text)->required();
+    if (const int status = line.parse(argc, argv); status != PARSED) return status;
     platform::attachLibrary();
     HostPosition host;
-    if (!loadHostPosition(text, &host)) return fail("cannot parse position ", text);
+    if (!loadHostPosition(text.c_str(), &host))
+        return line.fail("cannot parse position '" + text + "'");
     if (hash) sendCommand("set hashsize " + std::to_string(hash));
     if (seconds < 0) seconds = depth ? UNLIMITED_SECONDS : DEFAULT_SECONDS;
     searchDepthLimit = static_cast<uint32_t>(depth);

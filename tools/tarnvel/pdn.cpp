@@ -1,12 +1,11 @@
 // tarnvel pdn replay: checks every move of the games in a PDN file.
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "arguments.h"
 #include "commands.h"
 #include "interface/postext.h"
-#include "options.h"
 #include "pdn_io.h"
 #include "text_file.h"
 
@@ -52,20 +51,19 @@ int replay(const std::string& file) {
 }
 
 int pdnCommand(int argc, char** argv) {
-    ArgumentReader args{"pdn", argc, argv, 0};
-    if (argc >= 1 && (!std::strcmp(argv[0], "--help") || !std::strcmp(argv[0], "-h"))) {
-        std::printf("%s%s", USAGE, HELP);
-        return 0;
-    }
-    if (argc >= 1 && std::strcmp(argv[0], "replay"))
-        return badArguments(
-            args, std::string("unknown action '") + argv[0] + "' (try tarnvel pdn --help)");
-    if (argc == 2 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h"))) {
-        std::printf("%s%s", USAGE, HELP);
-        return 0;
-    }
-    if (argc != 2) return badArguments(args, "expects: replay FILE");
-    return replay(argv[1]);
+    CommandLine line("pdn", std::string(USAGE) + HELP);
+    std::string action, file;
+    line.app.add_option("ACTION", action)
+        ->check(CLI::Validator(
+            [](std::string& value) {
+                if (value == "replay") return std::string();
+                return "unknown action '" + value + "' (try tarnvel pdn --help)";
+            },
+            "replay"));
+    line.app.add_option("FILE", file);
+    if (const int status = line.parse(argc, argv); status != PARSED) return status;
+    if (file.empty()) return line.fail("expects: replay FILE");
+    return replay(file);
 }
 
 const bool registered =

@@ -1,63 +1,42 @@
 // tarnvel perft: exact move-path counts and move generation speed.
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
+#include "arguments.h"
 #include "board/movestack.h"
 #include "board/notation.h"
 #include "board/perft.h"
 #include "board/position.h"
 #include "commands.h"
+#include "game.h"
 #include "interface/history.h"
 #include "interface/postext.h"
 
 namespace tarnvel::cli {
 
 namespace {
-constexpr const char* INITIAL_POSITION = "B:W21,22,23,24,25,26,27,28,29,30,31,32:B1,2,3,4,5,6,7,8,9,10,11,12.";
-
 double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
-}  // namespace
 
-namespace {
+constexpr const char* HELP =
+    "usage: tarnvel perft DEPTH [POSITION-TEXT] [--divide]\n"
+    "Counts the legal move sequences of DEPTH plies (default position: the\n"
+    "initial arrangement, Black to move). --divide lists each first move.\n";
+
 int perftCommand(int argc, char** argv) {
-    int depth = -1;
+    CommandLine line("perft", HELP);
+    long depth = 0;
     bool divide = false;
-    const char* text = INITIAL_POSITION;
-    for (int i = 0; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--divide")) {
-            divide = true;
-        } else if (!std::strcmp(argv[i], "--help")) {
-            std::printf("usage: tarnvel perft DEPTH [POSITION-TEXT] [--divide]\n"
-                        "Counts the legal move sequences of DEPTH plies (default position: the\n"
-                        "initial arrangement, Black to move). --divide lists each first move.\n");
-            return 0;
-        } else if (depth < 0) {
-            char* end = nullptr;
-            const long d = std::strtol(argv[i], &end, 10);
-            if (*argv[i] == '\0' || *end != '\0' || d < 1 || d > PERFT_MAX_DEPTH) {
-                std::fprintf(stderr, "tarnvel perft: DEPTH must be 1…%d, not '%s'\n",
-                             PERFT_MAX_DEPTH, argv[i]);
-                return 2;
-            }
-            depth = static_cast<int>(d);
-        } else {
-            text = argv[i];
-        }
-    }
-    if (depth < 0) {
-        std::fprintf(stderr, "usage: tarnvel perft DEPTH [POSITION-TEXT] [--divide]\n");
-        return 2;
-    }
+    std::string text = INITIAL_POSITION_TEXT;
+    line.app.add_flag("--divide", divide);
+    addCount(line.app, "DEPTH", 1, PERFT_MAX_DEPTH, depth)->required();
+    line.app.add_option("POSITION-TEXT", text);
+    if (const int status = line.parse(argc, argv); status != PARSED) return status;
     int side = 0;
-    if (!parsePosition(text, &side)) {
-        std::fprintf(stderr, "tarnvel perft: cannot parse position '%s'\n", text);
-        return 2;
-    }
+    if (!parsePosition(text.c_str(), &side))
+        return line.fail("cannot parse position '" + text + "'");
 
     const auto start = std::chrono::steady_clock::now();
     uint64_t total = 0;
@@ -68,17 +47,17 @@ int perftCommand(int argc, char** argv) {
         for (uint32_t i = 0; i < n; ++i) {
             const std::string name = moveNotation(root, i);
             makeMove(i);
-            const uint64_t count = depth > 1 ? perft(depth - 1, !side, 1) : 1;
+            const uint64_t count = depth > 1 ? perft(static_cast<int>(depth) - 1, !side, 1) : 1;
             position = root;
             gameHistory.length = rootLength;
             total += count;
             std::printf("%-12s %llu\n", name.c_str(), static_cast<unsigned long long>(count));
         }
     } else {
-        total = perft(depth, side);
+        total = perft(static_cast<int>(depth), side);
     }
     const double seconds = secondsSince(start);
-    std::printf("perft %d: %llu leaves in %.3f s", depth, static_cast<unsigned long long>(total),
+    std::printf("perft %ld: %llu leaves in %.3f s", depth, static_cast<unsigned long long>(total),
                 seconds);
     if (seconds > 0) std::printf(" (%.1f M leaves/s)", total / seconds / 1e6);
     std::printf("\n");

@@ -8,13 +8,13 @@
 #include <sstream>
 #include <string>
 
+#include "arguments.h"
 #include "board_view.h"
 #include "commands.h"
 #include "engine_library.h"
 #include "engine_turn.h"
 #include "game.h"
 #include "interface/postext.h"
-#include "options.h"
 #include "pdn_io.h"
 #include "text_file.h"
 
@@ -70,20 +70,6 @@ struct Session {
 };
 
 const char* sideName(int white) { return white ? "White" : "Black"; }
-
-const char* outcomeText(Outcome outcome) {
-    switch (outcome) {
-        case Outcome::BLACK_WINS:
-            return "Black wins";
-        case Outcome::WHITE_WINS:
-            return "White wins";
-        case Outcome::DRAW:
-            return "draw";
-        case Outcome::ONGOING:
-            break;
-    }
-    return "game goes on";
-}
 
 Adjudication state(const Session& s) { return s.forfeit ? *s.forfeit : adjudicate(s.game); }
 
@@ -269,39 +255,28 @@ void session(Session& s) {
 }
 
 int playCommand(int argc, char** argv) {
-    ArgumentReader args{"play", argc, argv, 0};
+    CommandLine line("play", std::string(USAGE) + HELP);
     PlayOptions options;
-    for (; args.at < argc; ++args.at) {
-        const std::string flag = argv[args.at];
-        if (flag == "--help" || flag == "-h") {
-            std::printf("%s%s", USAGE, HELP);
-            return 0;
-        }
-        if (flag != "--time" && flag != "--side" && flag != "--hash" && flag != "--engine" &&
-            flag != "--position")
-            return badArguments(args, "unknown argument '" + flag + "' (try tarnvel play --help)");
-        const char* value = flagValue(args);
-        if (!value) return EXIT_USAGE;
-        if (flag == "--time") {
-            if (!secondsArgument(args, value, options.seconds)) return EXIT_USAGE;
-        } else if (flag == "--side") {
-            if (std::strcmp(value, "black") && std::strcmp(value, "white"))
-                return badArguments(
-                    args, std::string("--side must be black or white, not '") + value + "'");
-            options.personWhite = !std::strcmp(value, "white");
-        } else if (flag == "--hash") {
-            if (!countArgument(args, "--hash", value, MIN_HASH_MEGABYTES, MAX_HASH_MEGABYTES,
-                               options.hashMegabytes))
-                return EXIT_USAGE;
-        } else if (flag == "--engine") {
-            options.library = value;
-        } else {
-            std::string why;
-            if (!parseFen(value, options.start, options.startWhiteToMove, why))
-                return badArguments(args,
-                                    std::string("cannot parse position '") + value + "': " + why);
-            options.hasStart = true;
-        }
+    std::string side = "black", start;
+    addSeconds(line.app, options.seconds);
+    line.app.add_option("--side", side)
+        ->check(CLI::Validator(
+            [](std::string& value) {
+                return value == "black" || value == "white"
+                           ? std::string()
+                           : "--side must be black or white, not '" + value + "'";
+            },
+            "SIDE"));
+    addHash(line.app, options.hashMegabytes);
+    line.app.add_option("--engine", options.library);
+    line.app.add_option("--position", start);
+    if (const int status = line.parse(argc, argv); status != PARSED) return status;
+    options.personWhite = side == "white";
+    if (!start.empty()) {
+        std::string why;
+        if (!parseFen(start, options.start, options.startWhiteToMove, why))
+            return line.fail("cannot parse position '" + start + "': " + why);
+        options.hasStart = true;
     }
     if (!options.hasStart) options.start = initialPosition();
     if (options.library.empty()) options.library = defaultEngineLibraryPath();

@@ -1,16 +1,11 @@
-// What the CLI commands share: argument parsing and playing the host's
-// part around getmove (building its board, naming the engine's move).
+// The host's part around the statically linked engine's getmove: building
+// its board, naming the engine's move, sending commands.
 #pragma once
 
 #include <string>
 #include <vector>
 
 namespace tarnvel::cli {
-
-// Whole number in [min, max]; false (value untouched) otherwise.
-bool parseWholeNumber(const char* text, long min, long max, long* value);
-// Finite number of seconds ≥ 0.
-bool parseSeconds(const char* text, double* value);
 
 // A position as the host holds it, with every legal move's outcome, so the
 // engine's move can be named from the board it hands back.

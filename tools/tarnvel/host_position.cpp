@@ -1,8 +1,5 @@
-#include "host_helpers.h"
+#include "host_position.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
 #include <cstring>
 
 #include "board/perft.h"
@@ -15,23 +12,6 @@
 #include "tarnvel/tarnvel.h"
 
 namespace tarnvel::cli {
-
-bool parseWholeNumber(const char* text, long min, long max, long* value) {
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(text, &end, 10);
-    if (*text == '\0' || *end != '\0' || errno != 0 || v < min || v > max) return false;
-    *value = v;
-    return true;
-}
-
-bool parseSeconds(const char* text, double* value) {
-    char* end = nullptr;
-    const double v = std::strtod(text, &end);
-    if (*text == '\0' || *end != '\0' || !std::isfinite(v) || v < 0) return false;
-    *value = v;
-    return true;
-}
 
 bool loadHostPosition(const char* text, HostPosition* host) {
     int whiteToMove = 0;

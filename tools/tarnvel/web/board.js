@@ -1,0 +1,402 @@
+// The page of `tarnvel serve`. The server holds the game: it lists the
+// legal moves with their paths and judges every move, so this file only
+// draws, collects clicks and asks.
+'use strict';
+
+const SVG = 'http://www.w3.org/2000/svg';
+const CELL = 100;
+const POLL_MS = 200;
+const $ = (id) => document.getElementById(id);
+
+const view = {
+  state: null,
+  flipped: false,
+  numbers: false,
+  path: [],        // squares chosen so far for the move being made
+  editing: null,   // 32 piece letters while placing pieces
+  busy: false,     // a request that changes the game is on its way
+  focus: 22,
+  poll: 0,         // the timer of the next poll while the engine thinks
+};
+
+// Square 1…32 to its row and column, row 0 on Black's side at the top.
+function cellOf(square) {
+  const row = Math.floor((square - 1) / 4);
+  const column = 2 * ((square - 1) % 4) + (row % 2 === 0 ? 1 : 0);
+  return view.flipped ? { row: 7 - row, column: 7 - column } : { row, column };
+}
+
+function squareAt(row, column) {
+  if (view.flipped) { row = 7 - row; column = 7 - column; }
+  if ((row + column) % 2 === 0) return 0;
+  return 4 * row + Math.floor(column / 2) + 1;
+}
+
+async function api(method, path, body) {
+  const options = { method, headers: {} };
+  if (body !== undefined) {
+    options.headers['Content-Type'] = 'application/json';
+    options.body = JSON.stringify(body);
+  }
+  const response = await fetch(path, options);
+  const data = await response.json().catch(() => ({ error: 'bad reply from the server' }));
+  if (!response.ok) throw new Error(data.error || response.statusText);
+  return data;
+}
+
+function say(text) { $('message').textContent = text || ''; }
+
+function pieces() {
+  return view.editing || (view.state ? view.state.board : '.'.repeat(32));
+}
+
+function candidates() {
+  if (!view.state || view.editing) return [];
+  return view.state.moves.filter((m) => view.path.every((s, i) => m.path[i] === s));
+}
+
+function el(name, attributes, parent) {
+  const node = document.createElementNS(SVG, name);
+  for (const [k, v] of Object.entries(attributes)) node.setAttribute(k, v);
+  if (parent) parent.appendChild(node);
+  return node;
+}
+
+function drawPiece(parent, letter, x, y, extraClass) {
+  const white = letter === 'w' || letter === 'W';
+  const g = el('g', { class: extraClass || '' }, parent);
+  el('circle', { cx: x, cy: y, r: 38, class: white ? 'piece-white' : 'piece-black' }, g);
+  if (letter === 'B' || letter === 'W') {
+    const crown = el('text', { x, y, class: 'crown ' + (white ? 'crown-white' : 'crown-black') }, g);
+    crown.textContent = '♔';
+  }
+  return g;
+}
+
+function drawBoard() {
+  const board = $('board');
+  board.replaceChildren();
+  const letters = pieces();
+  const next = new Set();
+  const chosen = new Set(view.path);
+  if (view.path.length) for (const m of candidates()) next.add(m.path[view.path.length]);
+  const last = new Set(view.state && !view.editing ? view.state.lastMove : []);
+  for (let row = 0; row < 8; ++row) {
+    for (let column = 0; column < 8; ++column) {
+      const square = squareAt(row, column);
+      const x = column * CELL, y = row * CELL;
+      if (!square) {
+        el('rect', { x, y, width: CELL, height: CELL, class: 'sq-light' }, board);
+        continue;
+      }
+      const letter = letters[square - 1];
+      const g = el('g', {
+        class: 'square' + (chosen.has(square) ? ' selected' : '') + (last.has(square) ? ' last' : ''),
+        'data-square': square, tabindex: square === view.focus ? 0 : -1, role: 'gridcell',
+        'aria-label': 'square ' + square + (letter === '.' ? '' : ' ' + describe(letter)),
+      }, board);
+      el('rect', { x, y, width: CELL, height: CELL, class: 'sq-dark' }, g);
+      if (view.numbers) el('text', { x: x + 6, y: y + 22, class: 'number' }, g).textContent = square;
+      if (letter !== '.') drawPiece(g, letter, x + CELL / 2, y + CELL / 2);
+      if (next.has(square)) el('circle', { cx: x + CELL / 2, cy: y + CELL / 2, r: 14, class: 'target-dot' }, g);
+    }
+  }
+}
+
+function describe(letter) {
+  return { b: 'black man', B: 'black king', w: 'white man', W: 'white king' }[letter];
+}
+
+function engineSide() { return $('engine-side').value; }
+function enginePlays(side) { const e = engineSide(); return e === 'both' || e === side; }
+
+function showState() {
+  const s = view.state;
+  document.body.dataset.ply = s.ply;
+  document.body.dataset.searching = s.searching;
+  document.body.dataset.position = s.position;
+  $('engine-name').textContent = s.engine;
+  $('report').textContent = s.report || '\u00a0';
+  if (document.activeElement !== $('pdn')) $('pdn').value = s.pdn;
+  if (document.activeElement !== $('position-text')) $('position-text').value = s.position;
+  const banner = $('banner');
+  banner.hidden = !s.over && !s.engineError;
+  banner.textContent = s.engineError ||
+    (s.over ? 'Game over: ' + s.outcome + ' (' + s.reason + '), ' + s.result : '');
+  const side = s.sideToMove[0].toUpperCase() + s.sideToMove.slice(1);
+  $('turn').textContent = s.over ? '' : (s.searching ? s.engine + ' is thinking for ' + side + '…'
+                                                       : side + ' to move');
+  $('stop').disabled = !s.searching;
+  drawBoard();
+}
+
+async function refresh() {
+  try {
+    view.state = await api('GET', '/api/state');
+  } catch (e) {
+    say(e.message);
+    return;
+  }
+  showState();
+  const s = view.state;
+  if (s.searching) {
+    // One poll at a time, however many refreshes asked for one.
+    clearTimeout(view.poll);
+    view.poll = setTimeout(refresh, POLL_MS);
+  } else if (!s.over && !s.engineError && !view.editing && !view.busy && enginePlays(s.sideToMove)) {
+    engineMove();
+  }
+}
+
+async function change(method, path, body) {
+  view.busy = true;
+  try {
+    view.state = await api(method, path, body);
+    view.path = [];
+    say('');
+  } catch (e) {
+    say(e.message);
+  } finally {
+    view.busy = false;
+  }
+  await refresh();
+}
+
+async function engineMove() {
+  const seconds = Number($('seconds').value);
+  view.busy = true;
+  try {
+    await api('POST', '/api/search', { seconds: seconds > 0 ? seconds : 1 });
+  } catch (e) {
+    say(e.message);
+  } finally {
+    view.busy = false;
+  }
+  view.path = [];
+  await refresh();
+}
+
+function clickSquare(square) {
+  view.focus = square;
+  if (view.editing) {
+    const letters = view.editing.split('');
+    letters[square - 1] = $('piece').value;
+    view.editing = letters.join('');
+    drawBoard();
+    return;
+  }
+  const s = view.state;
+  if (!s || s.over || s.searching || view.busy) return;
+  if (enginePlays(s.sideToMove)) {
+    say('the engine plays ' + s.sideToMove + '; change "Engine plays" to move for it');
+    return;
+  }
+  const extended = view.path.length
+    ? candidates().filter((m) => m.path[view.path.length] === square) : [];
+  if (extended.length) {
+    view.path.push(square);
+    if (extended.length === 1) return play(extended[0].path);
+  } else {
+    const ending = candidates().filter((m) => view.path.length && m.path[m.path.length - 1] === square);
+    if (ending.length === 1) return play(ending[0].path);
+    const starting = s.moves.filter((m) => m.path[0] === square);
+    view.path = starting.length ? [square] : [];
+    if (!starting.length && s.board[square - 1] !== '.') say('that piece has no legal move');
+  }
+  drawBoard();
+  focusSquare(square);
+}
+
+function play(path) { return change('POST', '/api/move', { path }); }
+
+function focusSquare(square) {
+  const node = $('board').querySelector('[data-square="' + square + '"]');
+  if (node) node.focus();
+}
+
+// Arrow keys walk the dark squares diagonally-aware: left/right by two
+// columns on the same row, up/down to the nearest dark square of the next row.
+function moveFocus(key) {
+  const { row, column } = cellOf(view.focus);
+  const steps = { ArrowLeft: [0, -2], ArrowRight: [0, 2], ArrowUp: [-1, -1], ArrowDown: [1, 1] }[key];
+  let r = row + steps[0], c = column + steps[1];
+  if (steps[0] !== 0 && (c < 0 || c > 7)) c = column - steps[1];
+  if (r < 0 || r > 7 || c < 0 || c > 7) return;
+  const square = squareAt(r, c);
+  if (square) { view.focus = square; drawBoard(); focusSquare(square); }
+}
+
+function squareFromEvent(event) {
+  const node = document.elementFromPoint(event.clientX, event.clientY);
+  const g = node && node.closest('[data-square]');
+  return g ? Number(g.dataset.square) : 0;
+}
+
+let drag = null;
+
+function pointerDown(event) {
+  const square = squareFromEvent(event);
+  if (!square) return;
+  event.preventDefault();
+  const letter = pieces()[square - 1];
+  const movable = view.state && view.state.moves.some((m) => m.path[0] === square);
+  if (!view.editing && view.path.length === 0 && movable && letter !== '.') {
+    drag = { from: square, letter, ghost: null };
+  }
+  clickSquare(square);
+}
+
+function pointerMove(event) {
+  if (!drag) return;
+  const board = $('board');
+  const box = board.getBoundingClientRect();
+  const x = (event.clientX - box.left) * 800 / box.width;
+  const y = (event.clientY - box.top) * 800 / box.height;
+  if (!drag.ghost) drag.ghost = drawPiece(board, drag.letter, 0, 0, 'ghost');
+  drag.ghost.setAttribute('transform', 'translate(' + x + ',' + y + ')');
+}
+
+function pointerUp(event) {
+  if (!drag) return;
+  const from = drag.from;
+  if (drag.ghost) drag.ghost.remove();
+  drag = null;
+  const square = squareFromEvent(event);
+  if (square && square !== from) clickSquare(square);
+}
+
+function download() {
+  const link = document.createElement('a');
+  link.href = URL.createObjectURL(new Blob([$('pdn').value], { type: 'application/x-pdn' }));
+  link.download = 'tarnvel-game.pdn';
+  link.click();
+  URL.revokeObjectURL(link.href);
+}
+
+async function copyPdn() {
+  try {
+    await navigator.clipboard.writeText($('pdn').value);
+    say('PDN copied');
+  } catch (e) {
+    $('pdn').select();
+    say(document.execCommand('copy') ? 'PDN copied' : 'select the text and copy it');
+  }
+}
+
+function toggleEditing() {
+  const on = !view.editing;
+  view.editing = on ? view.state.board : null;
+  view.path = [];
+  $('edit').setAttribute('aria-pressed', on);
+  $('palette').hidden = !on;
+  if (on) $('edit-side').value = view.state.sideToMove === 'white' ? 'W' : 'B';
+  drawBoard();
+  if (!on) refresh();
+}
+
+// The placed pieces as a position text: "B:W21,K3:B1,2."
+function editedPosition() {
+  const white = [], black = [];
+  view.editing.split('').forEach((letter, i) => {
+    const square = (letter === 'B' || letter === 'W' ? 'K' : '') + (i + 1);
+    if (letter === 'w' || letter === 'W') white.push(square);
+    if (letter === 'b' || letter === 'B') black.push(square);
+  });
+  return $('edit-side').value + ':W' + white.join(',') + ':B' + black.join(',') + '.';
+}
+
+async function finishEditing() {
+  const text = editedPosition();
+  view.editing = null;
+  $('edit').setAttribute('aria-pressed', false);
+  $('palette').hidden = true;
+  $('engine-side').value = 'none';
+  await change('POST', '/api/position', { position: text });
+}
+
+async function undo() {
+  const s = view.state;
+  if (engineSide() === 'both') $('engine-side').value = 'none';
+  view.busy = true;
+  try {
+    let now = await api('POST', '/api/undo');
+    // Back to a position where the person moves.
+    if (now.ply > 0 && enginePlays(now.sideToMove) && s.ply > 1) now = await api('POST', '/api/undo');
+    view.state = now;
+    say('');
+  } catch (e) {
+    say(e.message);
+  } finally {
+    view.busy = false;
+  }
+  view.path = [];
+  await refresh();
+}
+
+async function analyse() {
+  try {
+    const a = await api('GET', '/api/analysis');
+    $('verdict').textContent = 'database: ' + a.verdict;
+    $('evaluation').textContent = a.evaluation;
+  } catch (e) {
+    say(e.message);
+  }
+}
+
+function wire() {
+  const board = $('board');
+  board.addEventListener('pointerdown', pointerDown);
+  window.addEventListener('pointermove', pointerMove);
+  window.addEventListener('pointerup', pointerUp);
+  board.addEventListener('focusin', (event) => {
+    const g = event.target.closest('[data-square]');
+    if (g) view.focus = Number(g.dataset.square);
+  });
+  board.addEventListener('keydown', (event) => {
+    if (event.key === 'Enter' || event.key === ' ') {
+      event.preventDefault();
+      clickSquare(view.focus);
+    } else if (event.key.startsWith('Arrow')) {
+      event.preventDefault();
+      moveFocus(event.key);
+    } else if (event.key === 'Escape') {
+      view.path = [];
+      drawBoard();
+      focusSquare(view.focus);
+    }
+  });
+  $('move-form').addEventListener('submit', (event) => {
+    event.preventDefault();
+    const move = $('move-text').value.trim();
+    $('move-text').value = '';
+    if (move) change('POST', '/api/move', { move });
+  });
+  $('new').onclick = () => change('POST', '/api/new');
+  $('undo').onclick = undo;
+  $('flip').onclick = () => { view.flipped = !view.flipped; drawBoard(); };
+  $('numbers').onclick = () => {
+    view.numbers = !view.numbers;
+    $('numbers').setAttribute('aria-pressed', view.numbers);
+    drawBoard();
+  };
+  $('go').onclick = engineMove;
+  $('stop').onclick = () => api('POST', '/api/stop').catch((e) => say(e.message));
+  $('engine-side').onchange = refresh;
+  $('analyse').onclick = analyse;
+  $('position-set').onclick = () => {
+    $('engine-side').value = 'none';
+    change('POST', '/api/position', { position: $('position-text').value.trim() });
+  };
+  $('edit').onclick = toggleEditing;
+  $('clear').onclick = () => { view.editing = '.'.repeat(32); drawBoard(); };
+  $('edit-done').onclick = finishEditing;
+  $('pdn-copy').onclick = copyPdn;
+  $('pdn-download').onclick = download;
+  $('pdn-load').onclick = () => {
+    $('engine-side').value = 'none';
+    change('POST', '/api/position', { pdn: $('pdn').value });
+  };
+}
+
+wire();
+refresh();
