@@ -1,8 +1,8 @@
 // tarnvel-egdb build: solve every ending up to N pieces and write the files.
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <thread>
 
@@ -20,23 +20,6 @@ constexpr int MIN_PIECES = 2;
 constexpr int MAX_PIECES = 6;
 constexpr int MAX_THREADS = 64;
 
-void buildUsage(FILE* out) {
-    std::fprintf(out,
-                 "usage: tarnvel-egdb build --pieces N [--out DIR] [--threads T]\n"
-                 "Solves every position of 2 to N pieces (N = %d…%d, at most %d a side) and writes\n"
-                 "db2.idx/db2.cpr … dbN.idx/dbN.cpr into DIR (default \"db\"; created if missing).\n"
-                 "T threads solve (default: one per processor).\n",
-                 MIN_PIECES, MAX_PIECES, MAX_PER_SIDE);
-}
-
-bool parseCount(const char* text, int low, int high, int* value) {
-    char* end = nullptr;
-    const long v = std::strtol(text, &end, 10);
-    if (*text == '\0' || *end != '\0' || v < low || v > high) return false;
-    *value = static_cast<int>(v);
-    return true;
-}
-
 std::string materialLabel(const Material& m) {
     char text[48];
     std::snprintf(text, sizeof text, "B %dm %dk  W %dm %dk", m.bm, m.bk, m.wm, m.wk);
@@ -45,38 +28,29 @@ std::string materialLabel(const Material& m) {
 
 }  // namespace
 
-int buildCommand(int argc, char** argv) {
-    int pieces = 0;
-    int threads = static_cast<int>(std::thread::hardware_concurrency());
-    const char* out = "db";
-    for (int i = 0; i < argc; ++i) {
-        const bool hasValue = i + 1 < argc;
-        if (!std::strcmp(argv[i], "--help")) {
-            buildUsage(stdout);
-            return 0;
-        } else if (!std::strcmp(argv[i], "--pieces") && hasValue) {
-            if (!parseCount(argv[++i], MIN_PIECES, MAX_PIECES, &pieces)) {
-                std::fprintf(stderr, "tarnvel-egdb build: --pieces must be %d…%d, not '%s'\n", MIN_PIECES,
-                             MAX_PIECES, argv[i]);
-                return USAGE_ERROR;
-            }
-        } else if (!std::strcmp(argv[i], "--threads") && hasValue) {
-            if (!parseCount(argv[++i], 1, MAX_THREADS, &threads)) {
-                std::fprintf(stderr, "tarnvel-egdb build: --threads must be 1…%d, not '%s'\n", MAX_THREADS,
-                             argv[i]);
-                return USAGE_ERROR;
-            }
-        } else if (!std::strcmp(argv[i], "--out") && hasValue) {
-            out = argv[++i];
-        } else {
-            std::fprintf(stderr, "tarnvel-egdb build: unexpected argument '%s' (try --help)\n", argv[i]);
-            return USAGE_ERROR;
-        }
-    }
-    if (pieces == 0) {
-        std::fprintf(stderr, "tarnvel-egdb build: --pieces N is required (try --help)\n");
-        return USAGE_ERROR;
-    }
+CLI::App* addBuildCommand(CLI::App& parent, BuildOptions& o) {
+    CLI::App* build = parent.add_subcommand("build", "solve and write databases of 2…N pieces");
+    o.threads = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, MAX_THREADS);
+    build->add_option("--pieces", o.pieces, "largest piece count, " + std::to_string(MIN_PIECES) + "…" +
+                                                std::to_string(MAX_PIECES))
+        ->type_name("N")
+        ->required()
+        ->check(CLI::Range(MIN_PIECES, MAX_PIECES));
+    build->add_option("--out", o.out, "directory of the files (created if missing)")
+        ->type_name("DIR")
+        ->capture_default_str();
+    build->add_option("--threads", o.threads, "threads that solve (default: one per processor)")
+        ->type_name("T")
+        ->check(CLI::Range(1, MAX_THREADS));
+    build->footer("Solves every position of 2 to N pieces (at most " + std::to_string(MAX_PER_SIDE) +
+                  " a side) and writes\ndb2.idx/db2.cpr … dbN.idx/dbN.cpr into the output directory.");
+    return build;
+}
+
+int buildCommand(const BuildOptions& o) {
+    const int pieces = o.pieces;
+    const int threads = o.threads;
+    const char* out = o.out.c_str();
     std::string problem;
     if (!prepareOutput(out, &problem)) {
         std::fprintf(stderr, "tarnvel-egdb build: %s\n", problem.c_str());

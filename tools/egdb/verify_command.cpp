@@ -1,7 +1,8 @@
 // tarnvel-egdb verify: every quiet position's stored result must follow
 // from the stored results of the positions its moves reach.
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -28,17 +29,6 @@ constexpr int MAX_VERIFY_PIECES = 6;
 // capture; deeper chains leave the position undecided.
 constexpr int THREAT_DEPTH = 8;
 constexpr int32_t CACHE_MEGABYTES = 64;
-
-void verifyUsage(FILE* out) {
-    std::fprintf(out,
-                 "usage: tarnvel-egdb verify [DIR]\n"
-                 "Checks the database in DIR (default \"db\"; the directory must be named db, as\n"
-                 "the engine reads it): for every position of up to %d pieces where neither side\n"
-                 "can capture, the stored result must be the one its moves lead to (positions\n"
-                 "with a capture are searched through until no capture is left). Prints the\n"
-                 "positions checked and every inconsistency; exits with 1 when there is one.\n",
-                 MAX_VERIFY_PIECES);
-}
 
 bool quiet(const Pieces& p) { return !hasCapture(p, BLACK) && !hasCapture(p, WHITE); }
 
@@ -185,21 +175,20 @@ std::vector<Finding> checkDatabase(const std::vector<Material>& order, int threa
 
 }  // namespace
 
-int verifyCommand(int argc, char** argv) {
-    const char* dir = "db";
-    bool dirGiven = false;
-    for (int i = 0; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--help")) {
-            verifyUsage(stdout);
-            return 0;
-        }
-        if (argv[i][0] == '-' || dirGiven) {
-            std::fprintf(stderr, "tarnvel-egdb verify: unexpected argument '%s' (try --help)\n", argv[i]);
-            return USAGE_ERROR;
-        }
-        dir = argv[i];
-        dirGiven = true;
-    }
+CLI::App* addVerifyCommand(CLI::App& parent, VerifyOptions& o) {
+    CLI::App* verify = parent.add_subcommand("verify", "check a database against its own moves");
+    verify->add_option("DIR", o.dir, "the database directory, named db as the engine reads it")
+        ->type_name("")
+        ->capture_default_str();
+    verify->footer("For every position of up to " + std::to_string(MAX_VERIFY_PIECES) +
+                   " pieces where neither side can capture, the stored\nresult must be the one its moves "
+                   "lead to (positions with a capture are searched\nthrough until no capture is left). Prints "
+                   "the positions checked and every\ninconsistency; exits with 1 when there is one.");
+    return verify;
+}
+
+int verifyCommand(const VerifyOptions& o) {
+    const char* dir = o.dir.c_str();
     std::string problem;
     if (!enterParent(dir, &problem)) {
         std::fprintf(stderr, "tarnvel-egdb verify: %s\n", problem.c_str());
