@@ -81,8 +81,6 @@ TEST_F(Writer, RefusesWhatTheReaderCannotTake) {
     };
     refused({{SliceKey{0, 1, 0, 1, 0, 0, 1}, std::vector<uint8_t>(992, 1)}}, "never probed");
     refused({{SliceKey{0, 1, 0, 1, 3, 0, 0}, std::vector<uint8_t>(992, 1)}}, "never probed");
-    refused({{SliceKey{0, 4, 0, 1, 0, 0, 0}, std::vector<uint8_t>(sliceSize({0, 4, 0, 1, 0, 0, 0}), 1)}},
-            "never probed");
     refused({{kk, std::vector<uint8_t>(991, 1)}}, "needs 992 results");
     refused({{kk, std::vector<uint8_t>(992, 4)}}, "holds the result 4");
     // Mixed results everywhere overflow the 250 blocks of four pieces.

@@ -163,7 +163,7 @@ TEST(EgdbTool, HelpAndBadArguments) {
         EXPECT_EQ(r.status, 0) << help;
         EXPECT_EQ(r.output.rfind("usage: tarnvel-egdb", 0), 0u) << r.output;
     }
-    for (const char* bad : {"", "solve", "build", "build --pieces 7", "build --pieces 1", "build --pieces x",
+    for (const char* bad : {"", "solve", "build", "build --pieces 8", "build --pieces 1", "build --pieces x",
                             "build --pieces 4 --threads 0", "build --pieces", "build --pieces 4 extra",
                             "verify a b", "verify --fast"}) {
         const ToolRun r = runTool(bad);

@@ -10,7 +10,7 @@ namespace {
 constexpr int MAN_PLACES = 28;
 constexpr int WHITE_MAN_FIRST_SQUARE = 4;
 
-// Binomial[n][k] for the group sizes that occur (k ≤ 3).
+// Binomial[n][k] for the group sizes that occur (k ≤ MAX_PER_SIDE).
 constexpr std::array<std::array<uint32_t, MAX_PER_SIDE + 1>, 33> Binomial = [] {
     std::array<std::array<uint32_t, MAX_PER_SIDE + 1>, 33> b{};
     for (int n = 0; n <= 32; ++n) {

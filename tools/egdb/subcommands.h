@@ -3,7 +3,11 @@
 // process exit status.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
+
+#include "pieces.h"
 
 namespace CLI {
 class App;
@@ -12,13 +16,16 @@ class App;
 namespace tarnvel::egdbtool {
 
 struct BuildOptions {
-    int pieces = 0;
+    int pieces = 0;               // 0 with --only
+    std::vector<Material> only;  // the materials asked for, or all
     std::string out = "db";
+    std::string work;  // empty: a directory inside out, removed after the build
     int threads = 1;
 };
 
 struct VerifyOptions {
     std::string dir = "db";
+    uint32_t sample = 0;  // positions a slice, 0 for all
 };
 
 CLI::App* addBuildCommand(CLI::App& parent, BuildOptions& options);
