@@ -141,9 +141,10 @@ bool writeDatabases(const std::string& dir, int pieces, const std::vector<Materi
                     static_cast<unsigned long long>(compressedBytes / BLOCK_BYTES), base.c_str(),
                     static_cast<unsigned long long>(indexBytes));
     }
-    std::printf("wrote %llu bytes to %s: %d blocks of the %d a %d-piece database may take\n",
-                static_cast<unsigned long long>(bytes), out.string().c_str(), report.blocks,
-                limitsForPieces(pieces).maxBlocks, pieces);
+    const int32_t cap = limitsForPieces(pieces).maxBlocks;
+    std::printf("wrote %llu bytes to %s: %d blocks of the %d a %d-piece database may take (margin %d)\n",
+                static_cast<unsigned long long>(bytes), out.string().c_str(), report.blocks, cap, pieces,
+                cap - report.blocks);
     return true;
 }
 
