@@ -1,7 +1,5 @@
 #include "material_text.h"
 
-#include <regex>
-
 namespace tarnvel::egdbtool {
 
 namespace {
@@ -14,14 +12,20 @@ std::string sideText(int men, int kings) {
 }  // namespace
 
 std::optional<Material> parseMaterial(const std::string& text) {
-    // Black's side takes the men and kings that leave white a side of its
-    // own; the grammar makes that split unique.
-    static const std::regex grammar("(?:([1-4])m)?(?:([1-4])k)?(?:([1-4])m)?(?:([1-4])k)?");
-    std::smatch part;
-    if (!std::regex_match(text, part, grammar)) return std::nullopt;
-    const auto count = [&part](int i) { return part[i].matched ? std::stoi(part[i].str()) : 0; };
-    Material m{count(1), count(2), count(3), count(4)};
-    // "1m2k" matched as black 1m2k with white empty: the kings are white's.
+    // Groups in order: black men, black kings, white men, white kings; each
+    // "Nm" or "Nk" fills the next group of its kind.
+    int counts[4] = {};
+    int next = 0;
+    for (size_t i = 0; i < text.size(); i += 2) {
+        if (i + 1 >= text.size() || text[i] < '1' || text[i] > '4') return std::nullopt;
+        const bool men = text[i + 1] == 'm';
+        if (!men && text[i + 1] != 'k') return std::nullopt;
+        while (next < 4 && (next % 2 == 0) != men) ++next;
+        if (next == 4) return std::nullopt;
+        counts[next++] = text[i] - '0';
+    }
+    Material m{counts[0], counts[1], counts[2], counts[3]};
+    // "1m2k" read as black 1m2k with white empty: the kings are white's.
     if (m.wm == 0 && m.wk == 0 && m.bm > 0 && m.bk > 0) m = {m.bm, 0, 0, m.bk};
     if (blackCount(m) == 0 || whiteCount(m) == 0 || blackCount(m) > MAX_PER_SIDE || whiteCount(m) > MAX_PER_SIDE)
         return std::nullopt;

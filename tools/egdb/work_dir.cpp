@@ -58,8 +58,11 @@ bool openWorkDirectory(const std::string& dir, const std::string& manifest, std:
     if (in) {
         const std::string found{std::istreambuf_iterator<char>(in), {}};
         if (found == manifest) return true;
-        *problem = "work directory '" + dir + "' belongs to another build (its " + MANIFEST + " says \"" +
-                   found.substr(0, found.find('\n')) + "\" …); give another --work or remove it";
+        std::string says = found.substr(0, 200);
+        for (char& c : says)
+            if (c == '\n') c = ' ';
+        *problem = "work directory '" + dir + "' belongs to another build (" + says +
+                   "); give another --work or remove it";
         return false;
     }
     const Part part{manifest.data(), manifest.size()};
