@@ -1,6 +1,6 @@
-// Endgame database: probes of cached blocks, and opening (parse +
-// preload), on a database of up to 5 pieces written in a temporary
-// directory.
+// Endgame database: probes of cached blocks, probes that miss the cache,
+// and opening (parse + preload), on a database of up to 5 pieces written
+// in a temporary directory.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -12,6 +12,7 @@
 #include "egdb/database.h"
 #include "egdb/sliceindex.h"
 #include "egdb/writer.h"
+#include "platform/vmem.h"
 #include "tarnvel/tarnvel.h"
 
 namespace tarnvel {
@@ -88,6 +89,29 @@ void BM_ProbeCachedBlocks(benchmark::State& state) {
     closeDatabase();
 }
 BENCHMARK(BM_ProbeCachedBlocks);
+
+// A cache of 15 blocks: nearly every probe reads its block through the
+// operating system's page cache.
+void BM_ProbeMissedBlocks(benchmark::State& state) {
+    Fixture& f = fixture();
+    char text[TARNVEL_TEXT_CAPACITY];
+    std::fflush(stdout);
+    platform::limitMemoryRequests(16 * 1024);
+    if (openDatabase(256, text) != 5) state.SkipWithError("database not opened");
+    platform::limitMemoryRequests(SIZE_MAX);
+    size_t i = 0;
+    int64_t answered = 0;
+    for (auto _ : state) {
+        const int32_t r = probeDatabase(&f.queries[i], 0);
+        answered += r >= DB_WIN && r <= DB_DRAW;
+        i = (i + 1) & (f.queries.size() - 1);
+    }
+    benchmark::DoNotOptimize(answered);
+    state.counters["probes/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["cache blocks"] = cacheBlocks;
+    closeDatabase();
+}
+BENCHMARK(BM_ProbeMissedBlocks);
 
 void BM_OpenDatabase(benchmark::State& state) {
     Fixture& f = fixture();

@@ -35,6 +35,16 @@ void linkAsNewest(int32_t s) {
     newest = s;
 }
 
+// Reads the next block of a file into `block`. A file may end inside its
+// last block: that partial block is a block, the bytes past the end read
+// as zero. False when nothing is left to read.
+bool readBlock(FILE* file, uint8_t* block) {
+    const size_t got = std::fread(block, 1, BLOCK_SIZE, file);
+    if (got == 0) return false;
+    std::fill(block + got, block + BLOCK_SIZE, uint8_t{0});
+    return true;
+}
+
 // Reads the blocks of one compressed file into the slots of their global
 // numbers. Returns 1 once the cache or the block numbers are used up.
 int preloadFile(FILE* file, const char* path, int64_t offset, int64_t count, bool reportEveryBlock,
@@ -43,8 +53,7 @@ int preloadFile(FILE* file, const char* path, int64_t offset, int64_t count, boo
         const int64_t g = offset + b;
         if (g >= maxBlocks || g >= cacheBlocks) return 1;
         const int32_t slot = static_cast<int32_t>(g);
-        // Only whole blocks are kept: a partial one would decode stale bytes.
-        if (std::fread(slotAddress(slot), 1, BLOCK_SIZE, file) != BLOCK_SIZE) return 0;
+        if (!readBlock(file, slotAddress(slot))) return 0;
         blockpointer[slot] = slotAddress(slot);
         if (progressText && (reportEveryBlock || slot % 1024 == 0))
             std::snprintf(progressText, TARNVEL_TEXT_CAPACITY, "preload block %i in %s", slot, path);
@@ -148,8 +157,7 @@ const uint8_t* loadBlock(int32_t g, FILE* file, uint32_t fileBlock) {
         lru[s].blockOf = -1;
     }
     uint8_t* block = slotAddress(s);
-    if (!platform::seekFile(file, static_cast<int64_t>(fileBlock) * BLOCK_SIZE) ||
-        std::fread(block, 1, BLOCK_SIZE, file) != BLOCK_SIZE)
+    if (!platform::seekFile(file, static_cast<int64_t>(fileBlock) * BLOCK_SIZE) || !readBlock(file, block))
         return nullptr;
     blockpointer[g] = block;
     lru[s].blockOf = g;

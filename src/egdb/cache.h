@@ -43,8 +43,9 @@ void initialiseLru();
 void touchBlock(int32_t slot);
 
 // A miss: reads block `fileBlock` of `file` into the least recently used
-// slot as global block g. Null when the block cannot be read whole; the
-// slot is then left empty and next in line for reuse.
+// slot as global block g (the final partial block of a file is padded
+// with zeros). Null when nothing of the block can be read; the slot is
+// then left empty and next in line for reuse.
 const uint8_t* loadBlock(int32_t g, FILE* file, uint32_t fileBlock);
 
 // Slot of a cached block.

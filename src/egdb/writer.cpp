@@ -23,13 +23,6 @@ std::string describe(const SliceKey& k) {
     return text;
 }
 
-// One index file and its compressed file, built in memory.
-struct FileImage {
-    std::string indexPath, compressedPath;
-    std::string index;
-    std::vector<uint8_t> compressed;
-};
-
 // Results with the slots no position maps to (a black and a white man on
 // one square) made wildcards. Only the men's part of an index decides it.
 std::vector<uint8_t> withoutEmptySlots(const SliceResults& s) {
@@ -60,7 +53,7 @@ std::string checkSlice(const SliceResults& s, const DatabaseLimits& limits) {
 }
 
 // Appends one slice to its file image; an error text when it cannot go in.
-std::string addSlice(const SliceResults& s, const DatabaseLimits& limits, FileImage& file) {
+std::string appendSlice(const SliceResults& s, const DatabaseLimits& limits, FileImage& file) {
     const SliceKey& k = s.key;
     char head[64];
     std::snprintf(head, sizeof head, "BASE%s:", describe(k).c_str());
@@ -103,58 +96,57 @@ bool writeFile(const std::string& path, const void* data, size_t size, const cha
     return std::fclose(f) == 0 && written;
 }
 
+bool hasFourASide(const SliceKey& k) { return k.nbm + k.nbk == 4 || k.nwm + k.nwk == 4; }
+
 }  // namespace
 
-WriteReport writeDatabase(const std::vector<SliceResults>& slices) {
-    int pieces = FIRST_SINGLE_FILE_PIECES;
-    for (const SliceResults& s : slices) pieces = std::max(pieces, piecesOf(s.key));
-    if (pieces > SPLIT_PIECES) return {false, 0, "no database holds more than 8 pieces"};
+DatabaseDraft startDatabase(int pieces) {
+    DatabaseDraft draft{pieces, {}};
     const DatabaseLimits limits = limitsForPieces(pieces);
-
-    // Files in the order openDatabase numbers their blocks.
-    std::vector<FileImage> files;
     char path[PATH_CAPACITY];
     for (int n = FIRST_SINGLE_FILE_PIECES; n <= std::min(pieces, LAST_SINGLE_FILE_PIECES); ++n) {
-        FileImage f;
+        FileImage f{};
         singleFilePath(path, sizeof path, n, ".idx");
         f.indexPath = path;
         singleFilePath(path, sizeof path, n, ".cpr");
         f.compressedPath = path;
-        files.push_back(f);
+        f.used = true;  // single files are written even when empty
+        draft.files.push_back(f);
     }
     SplitName splits[MAX_SPLITS];
     const int splitCount = enumerateSplits(limits.maxPieces, limits.maxPerSide, splits);
-    const size_t firstSplitFile = files.size();
     for (int i = 0; i < splitCount; ++i) {
-        FileImage f;
+        FileImage f{};
         splitFilePath(path, sizeof path, splits[i], ".idx");
         f.indexPath = path;
         splitFilePath(path, sizeof path, splits[i], ".cpr");
         f.compressedPath = path;
-        files.push_back(f);
+        draft.files.push_back(f);
     }
-    std::vector<bool> used(files.size(), false);
+    return draft;
+}
 
-    for (const SliceResults& s : slices) {
-        const std::string problem = checkSlice(s, limits);
-        if (!problem.empty()) return {false, 0, problem};
-        const SliceKey& k = s.key;
-        size_t file = static_cast<size_t>(piecesOf(k) - FIRST_SINGLE_FILE_PIECES);
-        if (piecesOf(k) >= SPLIT_PIECES) {
-            file = firstSplitFile;
-            while (file < files.size() &&
-                   !(splits[file - firstSplitFile].bm == k.nbm && splits[file - firstSplitFile].bk == k.nbk &&
-                     splits[file - firstSplitFile].wm == k.nwm && splits[file - firstSplitFile].wk == k.nwk))
-                ++file;
-        }
-        used[file] = true;
-        const std::string error = addSlice(s, limits, files[file]);
-        if (!error.empty()) return {false, 0, error};
+std::string addSlice(DatabaseDraft& draft, const SliceResults& s) {
+    const DatabaseLimits limits = limitsForPieces(draft.pieces);
+    const std::string problem = checkSlice(s, limits);
+    if (!problem.empty()) return problem;
+    const SliceKey& k = s.key;
+    size_t file = static_cast<size_t>(piecesOf(k) - FIRST_SINGLE_FILE_PIECES);
+    if (piecesOf(k) >= SPLIT_PIECES) {
+        char path[PATH_CAPACITY];
+        splitFilePath(path, sizeof path, SplitName{k.nbm, k.nbk, k.nwm, k.nwk}, ".idx");
+        while (file < draft.files.size() && draft.files[file].indexPath != path) ++file;
     }
+    if (file >= draft.files.size()) return "slice " + describe(k) + " is never probed";
+    draft.files[file].used = true;
+    return appendSlice(s, limits, draft.files[file]);
+}
 
+WriteReport finishDatabase(DatabaseDraft& draft) {
+    const DatabaseLimits limits = limitsForPieces(draft.pieces);
     int64_t blocks = 0;
-    for (FileImage& f : files) {
-        // Whole blocks only: the reader takes no partial block.
+    for (FileImage& f : draft.files) {
+        // Whole blocks only, as every file of this writer ends.
         f.compressed.resize((f.compressed.size() + BLOCK_SIZE - 1) / BLOCK_SIZE * BLOCK_SIZE, 0);
         blocks += static_cast<int64_t>(f.compressed.size() / BLOCK_SIZE);
     }
@@ -165,14 +157,26 @@ WriteReport writeDatabase(const std::vector<SliceResults>& slices) {
 
     std::error_code ignored;
     std::filesystem::create_directories("db", ignored);
-    for (size_t i = 0; i < files.size(); ++i) {
-        if (i >= firstSplitFile && !used[i]) continue;
-        const FileImage& f = files[i];
+    for (const FileImage& f : draft.files) {
+        if (!f.used) continue;
         if (!writeFile(f.indexPath, f.index.data(), f.index.size(), "w") ||
             !writeFile(f.compressedPath, f.compressed.data(), f.compressed.size(), "wb"))
             return {false, 0, "cannot write " + f.indexPath + " or " + f.compressedPath};
     }
     return {true, static_cast<int32_t>(blocks), ""};
+}
+
+WriteReport writeDatabase(const std::vector<SliceResults>& slices) {
+    int pieces = FIRST_SINGLE_FILE_PIECES;
+    for (const SliceResults& s : slices)
+        pieces = std::max({pieces, piecesOf(s.key), hasFourASide(s.key) ? LAST_SINGLE_FILE_PIECES : 0});
+    if (pieces > SPLIT_PIECES) return {false, 0, "no database holds more than 8 pieces"};
+    DatabaseDraft draft = startDatabase(pieces);
+    for (const SliceResults& s : slices) {
+        const std::string error = addSlice(draft, s);
+        if (!error.empty()) return {false, 0, error};
+    }
+    return finishDatabase(draft);
 }
 
 std::vector<SliceKey> canonicalSlices(int pieces, int maxPieces) {

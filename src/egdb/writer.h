@@ -27,14 +27,32 @@ struct WriteReport {
 };
 
 // Writes the database of `slices` into "db" under the current directory:
-// "db<n>.idx"/".cpr" for every piece count from 2 up to the largest given
-// (at most 7; files without slices stay empty so that the database is
-// found), and one pair per 8-piece material split given. Slices lie in
-// each file in the order given. Refuses, writing nothing, a slice the probe
-// never reaches, results of the wrong size or value, a slice longer than
-// its index record may be, or a database beyond the block limit of its
-// size.
+// "db<n>.idx"/".cpr" for every piece count from 2 up to the database's
+// size (the largest piece count given, and at least 7 when a side has four
+// pieces, as only such a database holds them; files without slices stay
+// empty so that the database is found), and one pair per 8-piece material
+// split given. Slices lie in each file in the order given. Refuses,
+// writing nothing, a slice the probe never reaches, results of the wrong
+// size or value, a slice longer than its index record may be, or a
+// database beyond the block limit of its size.
 WriteReport writeDatabase(const std::vector<SliceResults>& slices);
+
+// The same one slice at a time, so that only one slice's results need be
+// in memory: startDatabase with the database's size, addSlice for each
+// slice (an error text when it cannot go in), then finishDatabase.
+struct FileImage {
+    std::string indexPath, compressedPath;
+    std::string index;
+    std::vector<uint8_t> compressed;
+    bool used;
+};
+struct DatabaseDraft {
+    int pieces;
+    std::vector<FileImage> files;  // in the order openDatabase numbers their blocks
+};
+DatabaseDraft startDatabase(int pieces);
+std::string addSlice(DatabaseDraft& draft, const SliceResults& slice);
+WriteReport finishDatabase(DatabaseDraft& draft);
 
 // Every slice the probe can reach with `pieces` pieces in a database of up
 // to `maxPieces`, by material, then ranks, then side.

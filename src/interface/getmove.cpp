@@ -31,11 +31,9 @@ void reopenDatabaseIfResized(char* text) {
     if (requestedDbMegabytes == activeDbMegabytes) return;
     if (dbPieceLimit != 0) closeDatabase();
     activeDbMegabytes = requestedDbMegabytes;
-    // Sizes beyond the signed range are passed as the largest one, which
-    // the cache then cannot obtain, like any other size too big.
-    const int32_t megabytes = requestedDbMegabytes > INT32_MAX
-                                  ? INT32_MAX
-                                  : static_cast<int32_t>(requestedDbMegabytes);
+    // The size is a signed 32-bit number: a request of 2^31 MB or more is
+    // negative, which gives a 7- or 8-piece database the smallest cache.
+    const auto megabytes = static_cast<int32_t>(requestedDbMegabytes);
     const int32_t limit = openDatabase(megabytes, text);
     dbPieceLimit = limit > 0 ? static_cast<uint32_t>(limit) : 0;
 }

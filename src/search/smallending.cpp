@@ -69,10 +69,11 @@ int smallEndingOffset(int whiteToMove) {
         return manTableOffset(whiteMoves ? manVsKing : kingVsMan, HALF_TURN - lowestBit(p.wm),
                               HALF_TURN - lowestBit(p.bk));
     }
-    // In the frame the side to move's man moves down and must stand above row 0.
+    // In the frame the side to move's man moves down. Standing on row 0 (a
+    // malformed host board) it still has its entry: 0, like every board
+    // that cannot arise.
     const int own = whiteMoves ? lowestBit(p.wm) : HALF_TURN - lowestBit(p.bm);
     const int opponent = whiteMoves ? lowestBit(p.bm) : HALF_TURN - lowestBit(p.wm);
-    if (bitOf(own) & ROW_0) return -1;
     return manTableOffset(MAN_VS_MAN_AT, opponent, own);
 }
 

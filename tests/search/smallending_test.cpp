@@ -86,14 +86,18 @@ std::map<Key, int> solveEndings() {
     return index;
 }
 
-// Every position and its colour-reversed twin against the solver; crowning-row men have no table.
+// Every position and its colour-reversed twin against the solver; other crowning-row men have no table.
 TEST(SmallEndingScore, EveryPositionAndItsTwinAgreeWithASolver) {
     const std::map<Key, int> solved = solveEndings();
     int checked = 0;
     forEachEnding([&](const Board& board, bool white) {
         if (::testing::Test::HasFailure()) return;
         const auto it = solved.find(keyOf(board, white));
-        const bool inTable = it != solved.end();
+        // Man against man with only the mover's man on its crowning row: the table's draw.
+        const reference::Bitboards s = reference::bitboardsOf(board);
+        const bool whiteCrowned = s.wm & 0xF, blackCrowned = s.bm >> 28;
+        const bool ownManCrowned = s.wm && s.bm && (white ? whiteCrowned && !blackCrowned : blackCrowned && !whiteCrowned);
+        const bool inTable = it != solved.end() || ownManCrowned;
         const int r = inTable ? it->second : 0;
         const uint32_t ply = checked % 40;
         int score = 12345, twinScore = 54321;

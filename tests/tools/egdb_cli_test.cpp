@@ -68,7 +68,7 @@ TEST_F(EgdbTool, HelpAndBadArguments) {
     fs::create_directories(dir / "empty" / "db");
     const std::tuple<std::string, int, std::string> cases[] = {
         {"--help", 0, "usage: tarnvel-egdb"}, {"verify --help", 0, "usage: tarnvel-egdb"}, {"solve", 2, ""},
-        {"build --pieces 7", 2, ""}, {"build --pieces x", 2, ""}, {"build --pieces 4 --threads 0", 2, ""},
+        {"build --pieces 8", 2, ""}, {"build --pieces x", 2, ""}, {"build --pieces 4 --threads 0", 2, ""},
         {"build --pieces", 2, ""}, {"verify a b", 2, ""},
         {"verify " + (dir / "notdb").string(), 2, "must be a directory named db"},
         {"verify " + (dir / "empty" / "db").string(), 1, "no database in"},

@@ -1,30 +1,45 @@
 // tarnvel-egdb: builds and checks endgame databases.
+#include <CLI/CLI.hpp>
 #include <cstdio>
-#include <cstring>
+#include <memory>
+#include <string>
 
 #include "subcommands.h"
 
 namespace {
-void usage(FILE* out) {
-    std::fprintf(out,
-                 "usage: tarnvel-egdb COMMAND [ARGS]   (tarnvel-egdb COMMAND --help for details)\n\n"
-                 "  build --pieces N [--out DIR] [--threads T]  solve and write databases of 2…N pieces\n"
-                 "  verify [DIR]                                check a database against its own moves\n");
-}
+// Help begins with the usage line; a command's one-line description is
+// shown in the list of commands instead.
+class HelpFormat : public CLI::Formatter {
+public:
+    HelpFormat() {
+        label("Usage", "usage");
+        column_width(30);
+    }
+    std::string make_description(const CLI::App*) const override { return ""; }
+};
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace tarnvel::egdbtool;
-    if (argc < 2) {
-        usage(stderr);
+    CLI::App app("", "tarnvel-egdb");
+    app.formatter(std::make_shared<HelpFormat>());
+    app.footer("tarnvel-egdb COMMAND --help gives the details of a command.");
+    app.require_subcommand(1);
+    BuildOptions build;
+    VerifyOptions verify;
+    CLI::App* buildApp = addBuildCommand(app, build);
+    CLI::App* verifyApp = addVerifyCommand(app, verify);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        const CLI::App* asked = buildApp->parsed() ? buildApp : verifyApp->parsed() ? verifyApp : &app;
+        std::fputs(asked->help(asked == &app ? "" : "tarnvel-egdb").c_str(), stdout);
+        return 0;
+    } catch (const CLI::ParseError& e) {
+        const CLI::App* failed = buildApp->parsed() ? buildApp : verifyApp->parsed() ? verifyApp : &app;
+        const std::string name = failed == &app ? "tarnvel-egdb" : "tarnvel-egdb " + failed->get_name();
+        std::fprintf(stderr, "%s: %s (try --help)\n", name.c_str(), e.what());
         return USAGE_ERROR;
     }
-    if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "help")) {
-        usage(stdout);
-        return 0;
-    }
-    if (!std::strcmp(argv[1], "build")) return buildCommand(argc - 2, argv + 2);
-    if (!std::strcmp(argv[1], "verify")) return verifyCommand(argc - 2, argv + 2);
-    std::fprintf(stderr, "tarnvel-egdb: unknown command '%s' (try tarnvel-egdb --help)\n", argv[1]);
-    return USAGE_ERROR;
+    return buildApp->parsed() ? buildCommand(build) : verifyCommand(verify);
 }

@@ -10,7 +10,7 @@ namespace {
 constexpr int MAN_PLACES = 28;
 constexpr int WHITE_MAN_FIRST_SQUARE = 4;
 
-// Binomial[n][k] for the group sizes that occur (k ≤ 3).
+// Binomial[n][k] for the group sizes that occur (k ≤ MAX_PER_SIDE).
 constexpr std::array<std::array<uint32_t, MAX_PER_SIDE + 1>, 33> Binomial = [] {
     std::array<std::array<uint32_t, MAX_PER_SIDE + 1>, 33> b{};
     for (int n = 0; n <= 32; ++n) {
@@ -50,14 +50,15 @@ uint32_t subsetRank(Bitboard set) {
     return rank;
 }
 
-// The squares left free by `taken` renumbered 0, 1, 2, … in order.
-Bitboard compressed(Bitboard set, Bitboard taken) {
-    Bitboard c = 0;
-    for (; set; set &= set - 1) {
+// Rank of a set after the squares of `taken` are left out and the others
+// renumbered 0, 1, 2, … in order.
+uint32_t rankAmong(Bitboard set, Bitboard taken) {
+    uint32_t rank = 0;
+    for (int i = 1; set; set &= set - 1, ++i) {
         const int s = lowestBit(set);
-        c |= bitOf(s - popCount(taken & (bitOf(s) - 1)));
+        rank += Binomial[s - popCount(taken & (bitOf(s) - 1))][i];
     }
-    return c;
+    return rank;
 }
 
 Bitboard expanded(Bitboard c, Bitboard taken) {
@@ -83,8 +84,8 @@ uint32_t positionNumber(const MaterialIndex& ix, const Pieces& p) {
     const Bitboard men = p.bm | p.wm;
     const uint32_t bmRank = subsetRank(p.bm);
     const uint32_t wmRank = subsetRank(p.wm >> WHITE_MAN_FIRST_SQUARE);
-    const uint32_t bkRank = subsetRank(compressed(p.bk, men));
-    const uint32_t wkRank = subsetRank(compressed(p.wk, men | p.bk));
+    const uint32_t bkRank = rankAmong(p.bk, men);
+    const uint32_t wkRank = rankAmong(p.wk, men | p.bk);
     return ((bmRank * ix.whiteMenPlaces + wmRank) * ix.blackKingPlaces + bkRank) * ix.whiteKingPlaces +
            wkRank;
 }

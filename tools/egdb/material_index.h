@@ -21,6 +21,10 @@ struct MaterialIndex {
 
 MaterialIndex materialIndex(const Material& m);
 
+// Bytes of one side's results at two bits a slot: slot n in bits
+// 2·(n mod 4) and up of byte n / 4.
+constexpr uint64_t packedBytes(const MaterialIndex& ix) { return (uint64_t{ix.size} + 3) / 4; }
+
 // Number of a position of the index's material.
 uint32_t positionNumber(const MaterialIndex& ix, const Pieces& p);
 

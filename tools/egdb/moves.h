@@ -8,9 +8,10 @@
 
 namespace tarnvel::egdbtool {
 
-// Enough for every position of at most three pieces a side: a king has at
-// most two paths through three pieces per first jump.
-constexpr int MAX_SUCCESSORS = 64;
+// Enough for every position of at most four pieces a side: four pieces
+// make at most 16 plain moves, and the capture paths through four pieces
+// stay well below this.
+constexpr int MAX_SUCCESSORS = 128;
 
 struct Successor {
     Pieces after;

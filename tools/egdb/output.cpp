@@ -1,5 +1,6 @@
 #include "output.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -25,11 +26,10 @@ namespace fs = std::filesystem;
 constexpr const char* STAGING = ".tarnvel-egdb-staging";
 constexpr uint64_t BLOCK_BYTES = 1024;
 
-// A slice's results from the store; positions with a capture on the board
-// are never probed, so the writer may give them any value.
-void fillSlice(SliceResults& s) {
-    s.results.assign(sliceSize(s.key), RESULT_ANY);
-    for (uint32_t i = 0; i < s.results.size(); ++i) {
+// Part of a slice's results from the store; positions with a capture on
+// the board are never probed, so the writer may give them any value.
+void fillSlice(SliceResults& s, uint32_t begin, uint32_t end) {
+    for (uint32_t i = begin; i < end; ++i) {
         DbQuery q;
         if (!positionAtIndex(s.key, i, &q)) continue;
         const Pieces p{q.bm, q.bk, q.wm, q.wk};
@@ -38,27 +38,42 @@ void fillSlice(SliceResults& s) {
     }
 }
 
-std::vector<SliceResults> allSlices(int pieces, int threads) {
+// A side without pieces has lost: such slices need no solving.
+bool solved(const SliceKey& k, const std::vector<Material>& materials) {
+    Material m{k.nbm, k.nbk, k.nwm, k.nwk};
+    if (blackCount(m) == 0 || whiteCount(m) == 0) return true;
+    if (!isStored(m)) m = colourReversed(m);
+    return std::find(materials.begin(), materials.end(), m) != materials.end();
+}
+
+// Every slice of the solved materials, one at a time into the draft.
+WriteReport draftDatabase(int pieces, const std::vector<Material>& materials, int threads) {
     buildLookupTables();  // slice sizes and positions are counted with them
-    std::vector<SliceResults> slices;
+    std::vector<SliceKey> keys;
     uint64_t positions = 0;
     for (int n = 2; n <= pieces; ++n)
-        for (const SliceKey& k : canonicalSlices(n, pieces)) {
-            slices.push_back({k, {}});
-            positions += sliceSize(k);
-        }
+        for (const SliceKey& k : canonicalSlices(n, pieces))
+            if (solved(k, materials)) {
+                keys.push_back(k);
+                positions += sliceSize(k);
+            }
     progressStart(positions);
-    progressStep("collecting slices", positions);
-    // Threads take slices in turn; the sizes vary too much for halves.
-    onThreads(threads, [&](int t) {
-        uint64_t done = 0;
-        for (size_t i = t; i < slices.size(); i += threads) {
-            fillSlice(slices[i]);
-            done += slices[i].results.size();
-            if (t == 0) progressShare(static_cast<double>(done) * threads / positions);
-        }
-    });
-    return slices;
+    DatabaseDraft draft = startDatabase(pieces);
+    SliceResults s{};
+    for (const SliceKey& k : keys) {
+        progressStep("writing", sliceSize(k));
+        s.key = k;
+        s.results.assign(sliceSize(k), RESULT_ANY);
+        const uint32_t size = sliceSize(k);
+        onThreads(threads, [&](int t) {
+            fillSlice(s, static_cast<uint32_t>(shareBegin(size, t, threads)),
+                      static_cast<uint32_t>(shareBegin(size, t + 1, threads)));
+        });
+        const std::string error = addSlice(draft, s);
+        if (!error.empty()) return {false, 0, error};
+    }
+    progressStep("writing files", 0);
+    return finishDatabase(draft);
 }
 
 uint64_t fileSize(const fs::path& path) {
@@ -79,7 +94,8 @@ bool prepareOutput(const std::string& dir, std::string* problem) {
     return true;
 }
 
-bool writeDatabases(const std::string& dir, int pieces, int threads, std::string* problem) {
+bool writeDatabases(const std::string& dir, int pieces, const std::vector<Material>& materials, int threads,
+                    std::string* problem) {
     std::error_code error;
     const fs::path out = fs::absolute(dir, error);
     const fs::path staging = out / STAGING;
@@ -91,14 +107,9 @@ bool writeDatabases(const std::string& dir, int pieces, int threads, std::string
         return false;
     }
 
-    WriteReport report;
-    {
-        const std::vector<SliceResults> slices = allSlices(pieces, threads);
-        progressStep("writing", 0);
-        fs::current_path(staging, error);
-        report = writeDatabase(slices);
-        fs::current_path(home, error);
-    }
+    fs::current_path(staging, error);
+    WriteReport report = draftDatabase(pieces, materials, threads);
+    fs::current_path(home, error);
     progressFinish();
 
     std::vector<std::string> names;
@@ -130,9 +141,10 @@ bool writeDatabases(const std::string& dir, int pieces, int threads, std::string
                     static_cast<unsigned long long>(compressedBytes / BLOCK_BYTES), base.c_str(),
                     static_cast<unsigned long long>(indexBytes));
     }
-    std::printf("wrote %llu bytes to %s: %d blocks of the %d a %d-piece database may take\n",
-                static_cast<unsigned long long>(bytes), out.string().c_str(), report.blocks,
-                limitsForPieces(pieces).maxBlocks, pieces);
+    const int32_t cap = limitsForPieces(pieces).maxBlocks;
+    std::printf("wrote %llu bytes to %s: %d blocks of the %d a %d-piece database may take (margin %d)\n",
+                static_cast<unsigned long long>(bytes), out.string().c_str(), report.blocks, cap, pieces,
+                cap - report.blocks);
     return true;
 }
 

@@ -13,7 +13,7 @@ constexpr int BLACK = 0;
 constexpr int WHITE = 1;
 
 // Most pieces of one colour the databases cover.
-constexpr int MAX_PER_SIDE = 3;
+constexpr int MAX_PER_SIDE = 4;
 
 // Results for the side to move, with the database's codes.
 enum Value : uint8_t { UNRESOLVED = 0, WIN = 1, LOSS = 2, DRAW = 3 };

@@ -1,8 +1,10 @@
 // Retrograde solving of every position with up to a given number of
-// pieces, at most MAX_PER_SIDE a side; the results go to the store.
+// pieces (at most 3 a side up to 6 pieces, 4 a side with 7); the results
+// go to the store.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "pieces.h"
@@ -13,6 +15,10 @@ namespace tarnvel::egdbtool {
 // piece), in an order where every material comes after those its moves can
 // reach: captures lead to fewer pieces, crownings to fewer men.
 std::vector<Material> solvingOrder(int maxPieces);
+
+// The same for the given materials (either colour) and all those their
+// moves can lead to.
+std::vector<Material> solvingOrderFor(const std::vector<Material>& wanted);
 
 // Positions of a material (both sides to move, unused slots included):
 // the work solving it takes.
@@ -26,9 +32,10 @@ struct Tally {
 };
 
 // Solves every position of m (a stored material) with either side to move
-// and keeps the results in the store (store.h).
-// Every material reachable from m must be solved already. Reports the share
-// done through progressShare.
-Tally solveMaterial(const Material& m);
+// and keeps the results in the store (store.h), which also tells the
+// results of the materials m leads to: those must be solved already.
+// Reports the share done through progressShare. False (with the reason)
+// when the results cannot be kept.
+bool solveMaterial(const Material& m, Tally* tally, std::string* problem);
 
 }  // namespace tarnvel::egdbtool

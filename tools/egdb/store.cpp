@@ -1,23 +1,70 @@
 #include "store.h"
 
-#include <vector>
+#include <cstdio>
+
+#include "work_dir.h"
 
 namespace tarnvel::egdbtool {
 
 namespace {
-// Four results a byte, position n in bits 2·(n mod 4) and up.
-std::vector<uint8_t> results[MATERIAL_SLOTS][2];
-MaterialIndex indexes[MATERIAL_SLOTS];
+
+struct Held {
+    MaterialIndex index;
+    const uint8_t* results[2];      // by side to move
+    std::vector<uint8_t> owned[2];  // in memory, or empty when mapped
+    const uint8_t* mapping;         // both sides, or null
+};
+Held held[MATERIAL_SLOTS];
+
+std::string fileName(const Material& m) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%d%d%d%d.res", m.bm, m.bk, m.wm, m.wk);
+    return name;
+}
+
+void release(Held& h) {
+    unmap(h.mapping, 2 * packedBytes(h.index));
+    for (auto& o : h.owned) std::vector<uint8_t>().swap(o);
+    h = Held{};
+}
+
+bool mapKept(const Material& m) {
+    Held& h = held[materialSlot(m)];
+    release(h);
+    h.index = materialIndex(m);
+    const uint64_t side = packedBytes(h.index);
+    h.mapping = mapReadOnly(workPath(fileName(m)), 2 * side);
+    if (!h.mapping) return false;
+    h.results[0] = h.mapping;
+    h.results[1] = h.mapping + side;
+    return true;
+}
+
 }  // namespace
 
+bool loadKept(const Material& m) { return mapKept(m); }
+
+bool keepMaterial(const Material& m, const std::vector<uint8_t> packed[2], std::string* problem) {
+    const Part parts[2] = {{packed[0].data(), packed[0].size()}, {packed[1].data(), packed[1].size()}};
+    const std::string path = workPath(fileName(m));
+    if (!writeAtomically(path, parts, 2, problem)) return false;
+    if (mapKept(m)) return true;
+    *problem = "cannot map '" + path + "' just written";
+    return false;
+}
+
 void storeMaterial(const Material& m) {
-    const int slot = materialSlot(m);
-    indexes[slot] = materialIndex(m);
-    for (auto& packed : results[slot]) packed.assign((indexes[slot].size + 3) / 4, 0);
+    Held& h = held[materialSlot(m)];
+    release(h);
+    h.index = materialIndex(m);
+    for (int side = 0; side < 2; ++side) {
+        h.owned[side].assign(packedBytes(h.index), 0);
+        h.results[side] = h.owned[side].data();
+    }
 }
 
 void storeResult(const Material& m, int side, uint32_t n, Value v) {
-    uint8_t& byte = results[materialSlot(m)][side][n >> 2];
+    uint8_t& byte = held[materialSlot(m)].owned[side][n >> 2];
     const int shift = 2 * (n & 3);
     byte = static_cast<uint8_t>((byte & ~(3 << shift)) | (v << shift));
 }
@@ -29,22 +76,21 @@ Value storedValue(const Pieces& p, int side) {
     if (toMove == 0) return LOSS;
     if (other == 0) return WIN;
     const bool twin = !isStored(m);
-    const int slot = materialSlot(twin ? colourReversed(m) : m);
-    const uint32_t n = positionNumber(indexes[slot], twin ? colourReversed(p) : p);
-    return static_cast<Value>((results[slot][twin ? 1 - side : side][n >> 2] >> (2 * (n & 3))) & 3);
+    const Held& h = held[materialSlot(twin ? colourReversed(m) : m)];
+    const uint32_t n = positionNumber(h.index, twin ? colourReversed(p) : p);
+    return static_cast<Value>((h.results[twin ? 1 - side : side][n >> 2] >> (2 * (n & 3))) & 3);
 }
 
-const MaterialIndex& storedIndex(const Material& m) { return indexes[materialSlot(m)]; }
+const MaterialIndex& storedIndex(const Material& m) { return held[materialSlot(m)].index; }
 
 void releaseStore() {
-    for (auto& bySide : results)
-        for (auto& packed : bySide) std::vector<uint8_t>().swap(packed);
+    for (Held& h : held) release(h);
 }
 
 uint64_t storeBytes() {
     uint64_t bytes = 0;
-    for (const auto& bySide : results)
-        for (const auto& packed : bySide) bytes += packed.size();
+    for (const Held& h : held)
+        if (h.results[0]) bytes += 2 * packedBytes(h.index);
     return bytes;
 }
 

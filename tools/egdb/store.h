@@ -1,18 +1,31 @@
-// Results of whole materials held in memory, two bits a position, for the
-// stored material of each colour-reversed pair (both sides to move).
+// Results of whole materials, two bits a position, for the stored material
+// of each colour-reversed pair (both sides to move). The builder keeps
+// finished materials as files in its work directory and reads them through
+// read-only mappings; verify holds what it reads in memory.
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "material_index.h"
 #include "pieces.h"
 
 namespace tarnvel::egdbtool {
 
-// Makes room for a stored material, every result UNRESOLVED.
+// Maps the results of a material that the work directory already holds
+// (work_dir.h); false when it holds none.
+bool loadKept(const Material& m);
+
+// Keeps a solved material: its packed results (packedBytes each, side to
+// move black then white) go to a file in the work directory, then mapped.
+bool keepMaterial(const Material& m, const std::vector<uint8_t> packed[2], std::string* problem);
+
+// Makes room in memory for a stored material, every result UNRESOLVED.
 void storeMaterial(const Material& m);
 
-// Sets one result. Positions sharing a byte must not be set at once.
+// Sets one result of a material held in memory. Positions sharing a byte
+// must not be set at once.
 void storeResult(const Material& m, int side, uint32_t n, Value v);
 
 // The result of any position of a held material, its colour-reversed twin
@@ -24,7 +37,7 @@ const MaterialIndex& storedIndex(const Material& m);
 
 void releaseStore();
 
-// Bytes the held results take.
+// Bytes the held results take (mapped or in memory).
 uint64_t storeBytes();
 
 }  // namespace tarnvel::egdbtool

@@ -1,11 +1,38 @@
-// The subcommands of tarnvel-egdb; each takes the arguments after its name
-// and returns the process exit status.
+// The subcommands of tarnvel-egdb: each declares its options on the
+// command line parser and runs with what was parsed, returning the
+// process exit status.
 #pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pieces.h"
+
+namespace CLI {
+class App;
+}
 
 namespace tarnvel::egdbtool {
 
-int buildCommand(int argc, char** argv);
-int verifyCommand(int argc, char** argv);
+struct BuildOptions {
+    int pieces = 0;               // 0 with --only
+    std::vector<Material> only;  // the materials asked for, or all
+    std::string out = "db";
+    std::string work;  // empty: a directory inside out, removed after the build
+    int threads = 1;
+};
+
+struct VerifyOptions {
+    std::string dir = "db";
+    uint32_t sample = 0;  // positions a slice, 0 for all
+};
+
+CLI::App* addBuildCommand(CLI::App& parent, BuildOptions& options);
+int buildCommand(const BuildOptions& options);
+
+CLI::App* addVerifyCommand(CLI::App& parent, VerifyOptions& options);
+int verifyCommand(const VerifyOptions& options);
 
 // Exit status for bad arguments.
 constexpr int USAGE_ERROR = 2;

@@ -1,15 +1,21 @@
 // tarnvel-egdb verify: every quiet position's stored result must follow
 // from the stored results of the positions its moves reach.
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
 
 #include "egdb/database.h"
+#include "egdb/filenames.h"
+#include "egdb/sliceindex.h"
+#include "egdb/writer.h"
 #include "interface/postext.h"
+#include "material_text.h"
 #include "moves.h"
 #include "parallel.h"
 #include "progress.h"
@@ -21,24 +27,13 @@ namespace tarnvel::egdbtool {
 
 namespace {
 
-// Larger databases hold four pieces a side, which the solver's numbering
-// does not cover, and far more positions than the check holds in memory.
-constexpr int MAX_VERIFY_PIECES = 6;
+constexpr int MAX_VERIFY_PIECES = LAST_SINGLE_FILE_PIECES;
+// Draws to find the asked number of quiet positions in a slice.
+constexpr int SAMPLE_TRIES = 20;
 // Plies of plain moves searched while only the side not to move can
 // capture; deeper chains leave the position undecided.
 constexpr int THREAT_DEPTH = 8;
 constexpr int32_t CACHE_MEGABYTES = 64;
-
-void verifyUsage(FILE* out) {
-    std::fprintf(out,
-                 "usage: tarnvel-egdb verify [DIR]\n"
-                 "Checks the database in DIR (default \"db\"; the directory must be named db, as\n"
-                 "the engine reads it): for every position of up to %d pieces where neither side\n"
-                 "can capture, the stored result must be the one its moves lead to (positions\n"
-                 "with a capture are searched through until no capture is left). Prints the\n"
-                 "positions checked and every inconsistency; exits with 1 when there is one.\n",
-                 MAX_VERIFY_PIECES);
-}
 
 bool quiet(const Pieces& p) { return !hasCapture(p, BLACK) && !hasCapture(p, WHITE); }
 
@@ -48,6 +43,19 @@ Value better(Value a, Value b) {
     if (a == WIN || b == WIN) return WIN;
     if (a == UNRESOLVED || b == UNRESOLVED) return UNRESOLVED;
     return a == DRAW || b == DRAW ? DRAW : LOSS;
+}
+
+// Where the results of quiet positions come from: the store that the whole
+// check fills (read on several threads), or the database itself, probed
+// one position at a time, for a sample.
+bool probing = false;
+
+Value lookedUp(const Pieces& p, int side) {
+    if (!probing) return storedValue(p, side);
+    if ((side == BLACK ? (p.wm | p.wk) : (p.bm | p.bk)) == 0) return WIN;
+    const DbQuery q{p.bm, p.bk, p.wm, p.wk, side == WHITE ? 1u : 2u};
+    const int32_t r = probeDatabase(&q, 0);
+    return r == DB_WIN || r == DB_LOSS || r == DB_DRAW ? static_cast<Value>(r) : UNRESOLVED;
 }
 
 Value resolved(const Pieces& p, int side, int depth);
@@ -66,7 +74,7 @@ Value searched(const Pieces& p, int side, int depth) {
 Value resolved(const Pieces& p, int side, int depth) {
     if ((side == BLACK ? (p.bm | p.bk) : (p.wm | p.wk)) == 0) return LOSS;
     if (hasCapture(p, side)) return searched(p, side, depth);
-    if (!hasCapture(p, 1 - side)) return storedValue(p, side);
+    if (!hasCapture(p, 1 - side)) return lookedUp(p, side);
     return depth == 0 ? UNRESOLVED : searched(p, side, depth - 1);
 }
 
@@ -113,6 +121,19 @@ int coveredPieces() {
     int n = 1;
     while (n < MAX_VERIFY_PIECES && std::filesystem::exists("db/db" + std::to_string(n + 1) + ".idx")) ++n;
     return n;
+}
+
+// The materials of the solving order that the database holds (a build
+// with --only holds some).
+std::vector<Material> heldMaterials(int pieces) {
+    std::vector<Material> held;
+    for (const Material& m : solvingOrder(pieces))
+        for (const SliceKey& k : canonicalSlices(pieceCount(m), pieces))
+            if (Material{k.nbm, k.nbk, k.nwm, k.nwk} == m && sliceRecord(k).present) {
+                held.push_back(m);
+                break;
+            }
+    return held;
 }
 
 struct Finding {
@@ -183,23 +204,65 @@ std::vector<Finding> checkDatabase(const std::vector<Material>& order, int threa
     return wrong;
 }
 
+// `sample` random quiet positions of every slice of the held materials,
+// their stored results against their moves, all looked up in the
+// database. The draws are the same on every run.
+std::vector<Finding> sampleDatabase(const std::vector<Material>& held, int pieces, uint32_t sample,
+                                    Counts* counts, std::vector<Finding>* missing) {
+    std::vector<Finding> wrong;
+    std::mt19937_64 draw(1);
+    probing = true;
+    for (const Material& m : held) {
+        progressStep("sampling " + materialText(m), materialSlots(m));
+        for (const SliceKey& k : canonicalSlices(pieceCount(m), pieces)) {
+            if (Material{k.nbm, k.nbk, k.nwm, k.nwk} != m) continue;
+            const uint32_t size = sliceSize(k);
+            uint32_t found = 0;
+            for (uint32_t tries = 0; found < sample && tries < SAMPLE_TRIES * sample; ++tries) {
+                DbQuery q;
+                if (!positionAtIndex(k, static_cast<uint32_t>(draw() % size), &q)) continue;
+                const Pieces p{q.bm, q.bk, q.wm, q.wk};
+                if (!quiet(p)) continue;
+                ++found;
+                const Value stored = lookedUp(p, k.side);
+                const Value expected = searched(p, k.side, THREAT_DEPTH);
+                if (stored == UNRESOLVED) {
+                    missing->push_back({p, k.side, stored, expected});
+                } else if (expected == UNRESOLVED) {
+                    ++counts->undecided;
+                } else {
+                    ++counts->checked;
+                    if (expected != stored) wrong.push_back({p, k.side, stored, expected});
+                }
+            }
+        }
+    }
+    probing = false;
+    return wrong;
+}
+
 }  // namespace
 
-int verifyCommand(int argc, char** argv) {
-    const char* dir = "db";
-    bool dirGiven = false;
-    for (int i = 0; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--help")) {
-            verifyUsage(stdout);
-            return 0;
-        }
-        if (argv[i][0] == '-' || dirGiven) {
-            std::fprintf(stderr, "tarnvel-egdb verify: unexpected argument '%s' (try --help)\n", argv[i]);
-            return USAGE_ERROR;
-        }
-        dir = argv[i];
-        dirGiven = true;
-    }
+CLI::App* addVerifyCommand(CLI::App& parent, VerifyOptions& o) {
+    CLI::App* verify = parent.add_subcommand("verify", "check a database against its own moves");
+    verify->add_option("DIR", o.dir, "the database directory, named db as the engine reads it")
+        ->type_name("")
+        ->capture_default_str();
+    verify->add_option("--sample", o.sample, "check N random positions of every slice instead of all")
+        ->type_name("N")
+        ->check(CLI::Range(1u, 1000000u));
+    verify->footer(
+        "For every position of up to " + std::to_string(MAX_VERIFY_PIECES) +
+        " pieces where neither side can capture, the stored\nresult must be the one its moves lead to "
+        "(positions with a capture are searched\nthrough until no capture is left). The whole check "
+        "holds the database's\nresults in memory (2 bits a position); --sample looks every result up in "
+        "the\ndatabase. Prints the positions checked and every inconsistency; exits with 1\nwhen there "
+        "is one.");
+    return verify;
+}
+
+int verifyCommand(const VerifyOptions& o) {
+    const char* dir = o.dir.c_str();
     std::string problem;
     if (!enterParent(dir, &problem)) {
         std::fprintf(stderr, "tarnvel-egdb verify: %s\n", problem.c_str());
@@ -213,14 +276,20 @@ int verifyCommand(int argc, char** argv) {
         return 1;
     }
 
-    const std::vector<Material> order = solvingOrder(pieces);
+    const std::vector<Material> held = heldMaterials(pieces);
     uint64_t work = 0;
-    for (const Material& m : order) work += materialSlots(m);
-    progressStart(2 * work);
-    const std::vector<Finding> missing = readDatabase(order);
+    for (const Material& m : held) work += materialSlots(m);
     Counts counts;
-    const int threads = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-    const std::vector<Finding> wrong = checkDatabase(order, threads, &counts);
+    std::vector<Finding> missing, wrong;
+    if (o.sample > 0) {
+        progressStart(work);
+        wrong = sampleDatabase(held, pieces, o.sample, &counts, &missing);
+    } else {
+        progressStart(2 * work);
+        missing = readDatabase(held);
+        const int threads = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+        wrong = checkDatabase(held, threads, &counts);
+    }
     progressFinish();
     closeDatabase();
 
@@ -229,9 +298,10 @@ int verifyCommand(int argc, char** argv) {
     for (const Finding& f : wrong)
         std::printf("inconsistent: %s stored %s, its moves give %s\n", describe(f.p, f.side).c_str(),
                     valueName(f.stored), valueName(f.expected));
-    std::printf("checked %llu positions of 2 to %d pieces in %.1f s: %zu inconsistent, %zu without a "
+    std::printf("checked %llu positions of 2 to %d pieces%s in %.1f s: %zu inconsistent, %zu without a "
                 "result, %llu undecided (capture threats deeper than %d plies)\n",
-                static_cast<unsigned long long>(counts.checked), pieces, progressElapsed(), wrong.size(),
+                static_cast<unsigned long long>(counts.checked), pieces,
+                o.sample > 0 ? (" (" + std::to_string(o.sample) + " a slice)").c_str() : "", progressElapsed(), wrong.size(),
                 missing.size(), static_cast<unsigned long long>(counts.undecided), THREAT_DEPTH);
     return wrong.empty() && missing.empty() ? 0 : 1;
 }
