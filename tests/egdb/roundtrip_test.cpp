@@ -69,7 +69,7 @@ INSTANTIATE_TEST_SUITE_P(Materials, RoundTrip, ::testing::ValuesIn(materials()),
 class Writer : public EgdbTest {};
 
 TEST_F(Writer, UniformSlicesBecomeSingleValueRecordsAndUnreadableOnesAreRefused) {
-    const SliceKey kk{0, 1, 0, 1, 0, 0, 0}, kkk{0, 2, 0, 1, 0, 0, 0}, five{0, 4, 0, 1, 0, 0, 0}, six{0, 3, 0, 3, 0, 0, 0};
+    const SliceKey kk{0, 1, 0, 1, 0, 0, 0}, kkk{0, 2, 0, 1, 0, 0, 0}, six{0, 3, 0, 3, 0, 0, 0};
     std::vector<uint8_t> r(sliceSize(kkk), DB_LOSS);
     for (size_t i = 0; i < r.size(); i += 7) r[i] = RESULT_ANY;
     const WriteReport report = writeDatabase({{kkk, r}});
@@ -82,7 +82,6 @@ TEST_F(Writer, UniformSlicesBecomeSingleValueRecordsAndUnreadableOnesAreRefused)
     const std::pair<std::vector<SliceResults>, const char*> cases[] = {
         {{{SliceKey{0, 1, 0, 1, 0, 0, 1}, std::vector<uint8_t>(992, 1)}}, "never probed"},
         {{{SliceKey{0, 1, 0, 1, 3, 0, 0}, std::vector<uint8_t>(992, 1)}}, "never probed"},
-        {{{five, std::vector<uint8_t>(sliceSize(five), 1)}}, "never probed"},
         {{{kk, std::vector<uint8_t>(991, 1)}}, "needs 992 results"},
         {{{kk, std::vector<uint8_t>(992, 4)}}, "holds the result 4"},
         {big, "holds at most 250"},

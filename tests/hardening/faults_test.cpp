@@ -103,7 +103,7 @@ TEST_F(Faults, DamagedOrMissingFiles) {
     for (int i = 0; i < 600; ++i) corrupt[rng() % corrupt.size()] = static_cast<char>(rng() % 256);
     for (int i = 0; i < 400; ++i) garbage += "0123456789 ,:/BASEbw+-=\nx"[rng() % 25];
     const std::tuple<std::string, std::optional<std::string>, bool> cases[] = {  // index, blocks, true or unknown
-        {index, blocks.substr(0, blocks.size() / 2 + 100), true},
+        {index, blocks.substr(0, blocks.size() / 2 / BLOCK_SIZE * BLOCK_SIZE), true},
         {index, "", true},
         {index, std::nullopt, true},
         {index.substr(0, 3), blocks, true},
