@@ -174,6 +174,12 @@ TEST_F(ServeApi, BadRequestsRefusedWithOneLineAndNothingChanged) {
         EXPECT_EQ(r.status, c.status) << c.method << " " << c.path << " " << c.body.substr(0, 40);
         EXPECT_EQ(r.body["error"], c.error) << c.path;
     }
+    // Another site's page: a plain-text post, or a request through a name of its own.
+    const httplib::Result plain = client->Post("/api/new", "", "text/plain");
+    const httplib::Result rebound = client->Get("/api/state", httplib::Headers{{"Host", "rebound.example"}});
+    ASSERT_TRUE(plain && rebound);
+    EXPECT_EQ(plain->status, 403);
+    EXPECT_EQ(rebound->status, 403);
     EXPECT_EQ(send("GET", "/api/state").body, before);
     const httplib::Result page = client->Get("/");
     ASSERT_TRUE(page);

@@ -33,11 +33,9 @@ function squareAt(row, column) {
 }
 
 async function api(method, path, body) {
-  const options = { method, headers: {} };
-  if (body !== undefined) {
-    options.headers['Content-Type'] = 'application/json';
-    options.body = JSON.stringify(body);
-  }
+  // The server takes changes only as JSON (another site cannot send that).
+  const options = { method, headers: { 'Content-Type': 'application/json' } };
+  if (body !== undefined) options.body = JSON.stringify(body);
   const response = await fetch(path, options);
   const data = await response.json().catch(() => ({ error: 'bad reply from the server' }));
   if (!response.ok) throw new Error(data.error || response.statusText);
