@@ -83,7 +83,7 @@ TEST_F(LargeDatabase, SevenPiecesLargerThanTheCache) {
     std::filesystem::create_directory("db");
     for (int n = 2; n <= 6; ++n) std::ofstream("db/db" + std::to_string(n) + ".idx");
     testing::writeText("db/db7.idx", index);
-    testing::writeBytes("db/db7.cpr", blocks);
+    testing::writeText("db/db7.cpr", std::string(blocks.begin(), blocks.end()));
     openAsHost("4294967295");
 
     // Blocks past the cache, then the preloaded ones they evicted, then
@@ -132,7 +132,7 @@ TEST_F(LargeDatabase, EightPiecesInSplitFiles) {
 // A compressed file that ends inside its last block: that block is still
 // a block, its missing bytes zero, whether preloaded or read on a miss.
 TEST_F(LargeDatabase, FinalPartialBlockOfACompressedFile) {
-    const std::vector<SliceResults> written = writeKnownDatabase(3);
+    const std::vector<SliceResults> written = testing::writeKnownDatabase(3);
     std::string bytes = testing::readText("db/db3.cpr");
     while (!bytes.empty() && bytes.back() == '\0') bytes.pop_back();
     ASSERT_NE(bytes.size() % 1024, 0u);

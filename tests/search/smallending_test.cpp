@@ -98,7 +98,7 @@ TEST(SmallEndingScore, EveryPositionAndItsTwinAgreeWithASolver) {
         const bool whiteCrowned = s.wm & 0xF, blackCrowned = s.bm >> 28;
         const bool ownManCrowned = s.wm && s.bm && (white ? whiteCrowned && !blackCrowned : blackCrowned && !whiteCrowned);
         const bool inTable = it != solved.end() || ownManCrowned;
-        const int r = inTable ? it->second : 0;
+        const int r = it != solved.end() ? it->second : 0;
         const uint32_t ply = checked % 40;
         int score = 12345, twinScore = 54321;
         support::loadEngine(board, white);
