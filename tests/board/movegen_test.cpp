@@ -1,4 +1,4 @@
-// The engine's move lists, makeMove and perft against the reference model.
+// The engine's move lists and makeMove against the reference model; perft counts.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,18 +23,8 @@ std::vector<Record> sorted(std::vector<Record> records) {
     return records;
 }
 
-uint32_t reversedBits(uint32_t b) {
-    uint32_t r = 0;
-    for (int i = 0; i < 32; ++i) r |= ((b >> i) & 1) << (31 - i);
-    return r;
-}
-
-struct Tally {
-    int multiJumps = 0, kingCaptures = 0, duplicates = 0;
-};
-
-// The list record for record, the capture test, every move made, and the twin's list.
-void agrees(const reference::Board& board, bool white, uint32_t ply, Tally& tally) {
+// The list record for record, the capture test and every move made.
+void agrees(const reference::Board& board, bool white, uint32_t ply, int& kingMultiJumps) {
     const std::vector<reference::Move> moves = reference::legalMoves(board, white);
     const std::vector<Record> expected = reference::legalRecords(board, white);
     support::loadEngine(board, white);
@@ -59,30 +49,17 @@ void agrees(const reference::Board& board, bool white, uint32_t ply, Tally& tall
         ASSERT_EQ(gameHistory.length, 1u);
         ASSERT_EQ(gameHistory.keys[0], before.key);
     }
-    std::vector<Record> mirrored;
-    for (const Record& r : expected) {
-        const uint32_t kind = r.flags & 0xF00;
-        mirrored.push_back({(kind < 0x400 ? kind << 2 : kind >> 2) | (r.flags & 0xFF), reversedBits(r.to),
-                            reversedBits(r.cleared)});
-        tally.multiJumps += (r.flags & 0xFF) >= 2;
-        tally.kingCaptures += (r.flags & 0xFF) && (r.flags & 0xA00);
-    }
-    support::loadEngine(reference::colourReversed(board), !white);
-    EXPECT_EQ(sorted(support::engineRecords(!white, ply)), sorted(mirrored)) << "twin of " << where;
-    std::vector<Record> distinct = sorted(expected);
-    tally.duplicates += static_cast<int>(distinct.end() - std::unique(distinct.begin(), distinct.end()));
+    for (const Record& r : expected) kingMultiJumps += (r.flags & 0xFF) >= 2 && (r.flags & 0xA00);
 }
 
 // Every density, men only to kings only: every piece kind stands on every square.
 TEST(MovegenReference, RandomPlacements) {
     std::mt19937 rng(7);
-    Tally tally;
+    int kingMultiJumps = 0;
     for (int i = 0; i < 40000 && !HasFailure(); ++i)
         agrees(support::randomPlacement(rng, 0.15 + 0.7 * (i % 10) / 9.0, (i / 10 % 5) / 4.0), i & 1,
-               i % MOVE_STACK_PLIES, tally);
-    EXPECT_GT(tally.multiJumps, 6000);
-    EXPECT_GT(tally.kingCaptures, 6000);
-    EXPECT_GT(tally.duplicates, 40);  // king tours found both ways round
+               i % MOVE_STACK_PLIES, kingMultiJumps);
+    EXPECT_GT(kingMultiJumps, 6000) << "kings' multi-jumps seen";
 }
 
 // A list stays inside its ply's block, all else untouched (these boards: 34 captures, 49 moves).
@@ -116,7 +93,6 @@ TEST(Perft, InitialPosition) {
         EXPECT_EQ(position.wm ^ position.bm, 0xFFF00FFFu);
         EXPECT_EQ(gameHistory.length, 0u);
     }
-    EXPECT_EQ(reference::perft(support::initialBoard(), false, 7), expected[6]);
 }
 
 }  // namespace
