@@ -4,6 +4,7 @@
 
 #include <array>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "board/position.h"
@@ -47,21 +48,20 @@ Key keyOf(const Board& board, bool white) {
 // Independent solver: at pass d, won if a child is lost in d − 1, lost if all are won sooner.
 std::map<Key, int> solveEndings() {
     std::map<Key, int> index;
-    std::vector<Board> boards;
-    std::vector<bool> sides;
+    std::vector<std::pair<Board, bool>> nodes;  // the board and White to move
     forEachEnding([&](const Board& board, bool white) {
         const reference::Bitboards s = reference::bitboardsOf(board);
         if ((s.wm & 0xF) || (s.bm >> 28)) return;  // a man on its crowning row
-        index.emplace(keyOf(board, white), static_cast<int>(boards.size()));
-        boards.push_back(board);
-        sides.push_back(white);
+        index.emplace(keyOf(board, white), static_cast<int>(nodes.size()));
+        nodes.emplace_back(board, white);
     });
-    const size_t n = boards.size();
+    const size_t n = nodes.size();
     std::vector<int> result(n, 0);  // 0 while undecided, and for draws at the end
     std::vector<std::vector<int>> children(n);  // −1: the mover took the last piece
     for (size_t i = 0; i < n; ++i) {
-        for (const reference::Move& m : reference::legalMoves(boards[i], sides[i])) {
-            const auto it = index.find(keyOf(reference::play(boards[i], m), !sides[i]));
+        const auto& [board, white] = nodes[i];
+        for (const reference::Move& m : reference::legalMoves(board, white)) {
+            const auto it = index.find(keyOf(reference::play(board, m), !white));
             children[i].push_back(it == index.end() ? -1 : it->second);
         }
         if (children[i].empty()) result[i] = LOST;

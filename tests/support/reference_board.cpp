@@ -72,11 +72,6 @@ std::vector<Record> legalRecords(const Board& board, bool whiteToMove) {
     return out;
 }
 
-bool hasCapture(const Board& board, bool white) {
-    const std::vector<Move> moves = legalMoves(board, white);
-    return !moves.empty() && !moves[0].captured.empty();
-}
-
 Board play(const Board& board, const Move& move) {
     Board next = board;
     int piece = next.cell[move.from.column][move.from.row];

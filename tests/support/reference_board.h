@@ -35,7 +35,6 @@ Square squareOfBit(int bit);  // White men start on bits 20â€“31, Black's on 0â€
 // Every complete capture path if any exists, else every step; a man on its far row is crowned.
 std::vector<Move> legalMoves(const Board& board, bool whiteToMove);
 std::vector<Record> legalRecords(const Board& board, bool whiteToMove);
-bool hasCapture(const Board& board, bool white);
 Board play(const Board& board, const Move& move);
 
 struct Bitboards {
