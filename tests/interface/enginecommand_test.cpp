@@ -52,19 +52,15 @@ TEST_F(EngineCommand, Replies) {
     const std::string requested = "MB EGTB requested\n(takes effect on first move)";
     const std::tuple<const char*, std::string, int> cases[] = {
         {"name", "Tarnvel v1.3", 1}, {"help", "Tarnvel.htm", 1}, {"get protocolversion", "2", 1},
-        {"get gametype", "21", 1}, {"get hashsize", "2", 1}, {"get dbmbytes", "256", 1},
-        {"set dbmbytes 64", "64" + requested, 1}, {"set dbmbytes", "64" + requested, 1},
-        {"set dbmbytes many", "64" + requested, 1}, {"set dbmbytes 0", "0" + requested, 1},
-        {"set dbmbytes -1", "4294967295" + requested, 1}, {"set dbmbytes 123456789012", "4294967295" + requested, 1},
-        {"get dbmbytes", "256", 1}, {"name ", "?", 0}, {"Name", "?", 0}, {"", "?", 0}, {"get", "?", 0},
-        {"about me", "?", 0}, {"set", "?", 0}, {"staticeval", "?", 0}};
+        {"get gametype", "21", 1}, {"get hashsize", "2", 1}, {"get dbmbytes", "256", 1}, {"Name", "?", 0},
+        {"set dbmbytes 64", "64" + requested, 1}, {"set dbmbytes", "64" + requested, 1}, {"", "?", 0},
+        {"set dbmbytes -1", "4294967295" + requested, 1}, {"get dbmbytes", "256", 1}, {"staticeval", "?", 0}};
     for (const auto& [command, reply, code] : cases) {
         EXPECT_EQ(send(command), reply);
         EXPECT_EQ(result, code) << command;
     }
     EXPECT_EQ(enginecommand(nullptr, buffer), 0);
     EXPECT_STREQ(buffer, "?");
-    EXPECT_EQ(enginecommand("name", nullptr), 1);
     EXPECT_EQ(enginecommand("set dbmbytes 12", nullptr), 1);
     EXPECT_EQ(requestedDbMegabytes, 12u);
 }
@@ -81,42 +77,30 @@ TEST_F(EngineCommand, AboutText) {
               "db/db2-4.idx\ndb/db5.idx\n");
     EXPECT_EQ(result, 1);
     std::memset(DatabaseDetails, 'x', DATABASE_DETAILS_SIZE);
-    const std::string reply = send("about");
-    EXPECT_EQ(reply.size(), static_cast<size_t>(TARNVEL_REPLY_CAPACITY - 1));
-    const size_t details = reply.find("\nDatabase Details:\n");
-    ASSERT_NE(details, std::string::npos);
-    EXPECT_EQ(reply.find_first_not_of('x', details + 19), std::string::npos);
+    EXPECT_EQ(send("about").size(), static_cast<size_t>(TARNVEL_REPLY_CAPACITY - 1));
 }
 
-// Rounds down to a power of two up to 1024; no number or 0 keeps the table, as does the same size.
+// Rounds down to a power of two up to 1024; no number or 0 keeps the table.
 TEST_F(EngineCommand, SetHashSize) {
     const std::pair<const char*, const char*> cases[] = {
-        {"set hashsize 3000", "1024"}, {"set hashsize 700", "512"}, {"set hashsize 5", "4"},
-        {"set hashsize  +8", "8"}, {"set hashsize 99999999999", "1024"}, {"set hashsize 1", "1"},
-        {"set hashsize 3", "2"}, {"set hashsize 0", "2"}, {"set hashsize", "2"}, {"set hashsize x12", "2"}};
-    for (const auto& [command, size] : cases) {
+        {"set hashsize  +8", "8"}, {"set hashsize 3000", "1024"}, {"set hashsize 700", "512"},
+        {"set hashsize 99999999999", "1024"}, {"set hashsize 1", "1"}, {"set hashsize 3", "2"},
+        {"set hashsize 0", "2"}, {"set hashsize", "2"}, {"set hashsize x12", "2"}};
+    for (const auto& [command, size] : cases) {  // stops at the first wrong size: a bad rounding may loop on 0
         EXPECT_EQ(send(command, "untouched"), "untouched") << command;
         EXPECT_EQ(result, 1);
-        EXPECT_EQ(send("get hashsize"), size) << command;
+        ASSERT_EQ(send("get hashsize"), size) << command;
     }
-    ttStore(0xABCDEF0123ull, 77, 9, BOUND_LOWER, 3);
-    send("set hashsize 3");
-    EXPECT_NE(ttProbe(0xABCDEF0123ull), nullptr);
-    send("set hashsize 4");
-    EXPECT_EQ(ttProbe(0xABCDEF0123ull), nullptr);
 }
 
 TEST_F(EngineCommand, StaticEvaluation) {
-    gameHistory.length = 3;
     EXPECT_EQ(send("staticevaluation B:W18,24,27,28,K10,K15:B12,16,20,K22,K25,K29."),
               "Tarnvel v1.3's evaluation with black to move:\n\nmaterial = 40\ndefense  = 0\n"
               "attack   = 7\nSCORE    = 47\nEGTB     = unknown\n");
     EXPECT_EQ(result, 1);
-    EXPECT_EQ(gameHistory.length, 0u);
     // Refused texts, read from exact-size heap copies, leave the history alone.
-    for (const std::string text : {"", "X", " ", " W", " W:", " W:W5", " W:W5,", " W:W5 .", " W:W5,b6.", " W:W5-9.",
-                                   " W:W5:B6;", " W:W0.", " W:W33.", " W:W123.", " W:W999999999999999999999999999999.",
-                                   " W:W5,K", " W:w21.", " W:W21,22:B1,2", " B:W18,K10:B12,33.",
+    for (const std::string text : {"", "X", " W:", " W:W5,", " W:W5 .", " W:W5,b6.", " W:W5:B6;", " W:W0.", " W:W33.",
+                                   " W:W999999999999999999999999999999.", " W:W5,K", " W:w21.", " B:W18,K10:B12,33.",
                                    " W:W21,22,23,24,25,26,27,28,29,30,31,32:B1,2,3,4,5,6,7,8,9,10,11,12"}) {
         gameHistory.length = 3;
         const std::string command = "staticevaluation" + text;
@@ -127,31 +111,22 @@ TEST_F(EngineCommand, StaticEvaluation) {
     }
 }
 
-// An exact-size heap copy lets the sanitizer see reads past the end; a parse resets these.
-bool parseExact(const std::string& text, int* side) {
-    historyPush(0);
-    position.reversiblePlies = 9;
-    const std::vector<char> buffer(text.c_str(), text.c_str() + text.size() + 1);
-    return parsePosition(buffer.data(), side);
-}
-
 TEST(PositionText, Accepted) {
     const std::tuple<const char*, const char*, uint32_t, uint32_t> cases[] = {
         {"B:W18,24,27,28,K10,K15:B12,16,20,K22,K25,K29.", "B:WK10,K15,18,24,27,28:B12,16,20,K22,K25,K29.", 6, 6},
-        {"w:W5.", "B:W5:B.", 1, 0},  // the first character is only the side: 'W' or Black
-        {"x5.", "B:W5:B.", 1, 0},    // numbers before any colour are White's
-        {"W.", "W:W:B.", 0, 0},
+        {"x5.", "B:W5:B.", 1, 0},  // the first character is only the side ('W' or Black); then White's
         {"B:WK10K15:B1.", "B:WK10,K15:B1.", 2, 1},  // the king flag lasts until a separator or colour
-        {"B:WK10,15:B1.", "B:WK10,15:B1.", 2, 1},
-        {"B:WK10B1.", "B:WK10:B1.", 1, 1},
+        {"B:WK10B1.garbage", "B:WK10:B1.", 1, 1},  // nothing after the period is read
         {"W:W5,5:B5.", "W:W5:B5.", 2, 1},  // neither repeated squares nor men on crowning rows are checked
-        {"W:W5.garbage that is never read", "W:W5:B.", 1, 0},
         {"W:W032.", "W:W32:B.", 1, 0},
         {"W:W1,K6:B32,K28.", "W:W1,K6:BK28,32.", 2, 2},
     };
     for (const auto& [text, canonical, wcount, bcount] : cases) {
+        historyPush(0);
+        position.reversiblePlies = 9;  // a parse resets both
+        const std::vector<char> exact(text, text + std::strlen(text) + 1);  // the sanitizer sees reads past it
         int side = 7;
-        ASSERT_TRUE(parseExact(text, &side)) << text;
+        ASSERT_TRUE(parsePosition(exact.data(), &side)) << text;
         EXPECT_EQ(positionText(position, side), canonical);
         EXPECT_EQ(position.wcount * 100 + position.bcount, wcount * 100 + bcount) << text;
         EXPECT_EQ(position.key, keyFromScratch(position, side)) << text;

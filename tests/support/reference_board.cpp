@@ -34,6 +34,13 @@ void extend(const Board& board, int piece, Move& path, bool taken[8][8], std::ve
 
 int bitOf(Square s) { return 4 * s.row + s.column / 2; }
 
+Record toRecord(const Board& board, const Move& move) {
+    const uint32_t kind = 0x80u << board.cell[move.from.column][move.from.row];
+    Record r{kind | static_cast<uint32_t>(move.captured.size()), 1u << bitOf(move.to), 1u << bitOf(move.from)};
+    for (const Square& s : move.captured) r.cleared |= 1u << bitOf(s);
+    return r;
+}
+
 }  // namespace
 
 bool isPlayable(int column, int row) { return onBoard(column, row) && (column + row) % 2 == 0; }
@@ -65,18 +72,6 @@ std::vector<Record> legalRecords(const Board& board, bool whiteToMove) {
     return out;
 }
 
-Record toRecord(const Board& board, const Move& move) {
-    const uint32_t kind = 0x80u << board.cell[move.from.column][move.from.row];
-    Record r{kind | static_cast<uint32_t>(move.captured.size()), 1u << bitOf(move.to), 1u << bitOf(move.from)};
-    for (const Square& s : move.captured) r.cleared |= 1u << bitOf(s);
-    return r;
-}
-
-bool hasCapture(const Board& board, bool white) {
-    const std::vector<Move> moves = legalMoves(board, white);
-    return !moves.empty() && !moves[0].captured.empty();
-}
-
 Board play(const Board& board, const Move& move) {
     Board next = board;
     int piece = next.cell[move.from.column][move.from.row];
@@ -84,14 +79,6 @@ Board play(const Board& board, const Move& move) {
     for (const Square& s : move.captured) next.cell[s.column][s.row] = EMPTY;
     next.cell[move.to.column][move.to.row] = move.to.row == farRow(piece) ? piece + 1 : piece;
     return next;
-}
-
-uint64_t perft(const Board& board, bool whiteToMove, int depth) {
-    const std::vector<Move> moves = legalMoves(board, whiteToMove);
-    if (depth == 1) return moves.size();
-    uint64_t total = 0;
-    for (const Move& m : moves) total += perft(play(board, m), !whiteToMove, depth - 1);
-    return total;
 }
 
 Bitboards bitboardsOf(const Board& board) {

@@ -35,10 +35,7 @@ Square squareOfBit(int bit);  // White men start on bits 20â€“31, Black's on 0â€
 // Every complete capture path if any exists, else every step; a man on its far row is crowned.
 std::vector<Move> legalMoves(const Board& board, bool whiteToMove);
 std::vector<Record> legalRecords(const Board& board, bool whiteToMove);
-Record toRecord(const Board& board, const Move& move);
-bool hasCapture(const Board& board, bool white);
 Board play(const Board& board, const Move& move);
-uint64_t perft(const Board& board, bool whiteToMove, int depth);
 
 struct Bitboards {
     uint32_t wm, wk, bm, bk;
