@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 
 #include "board/movegen.h"
 #include "board/movestack.h"
@@ -14,7 +13,6 @@
 #include "interface/history.h"
 #include "interface/hostboard.h"
 #include "search/search.h"
-#include "tarnvel/tarnvel.h"
 
 using namespace tarnvel;
 
@@ -56,8 +54,7 @@ std::vector<std::array<uint32_t, 4>> successorsOf(const int board[8][8], int whi
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::enterScratchDirectory();
-    fuzz::writeSmallDatabase();
+    fuzz::enterScratchDirectory(true);
     char reply[TARNVEL_REPLY_CAPACITY];
     enginecommand("set hashsize 1", reply);
     return 0;
