@@ -41,8 +41,7 @@ inline void writeSmallDatabase() {
     if (!writeDatabase(slices).ok) std::abort();
 }
 
-// Standard output (the database's messages) is silenced: at thousands of
-// runs a second it would drown libFuzzer's lines.
+// Standard output (the database's messages) would drown libFuzzer's lines.
 inline void enterScratchDirectory(bool withDatabase) {
     static char pattern[] = "/tmp/tarnvel-fuzz-XXXXXX";
     if (!std::freopen("/dev/null", "w", stdout) || !mkdtemp(pattern)) std::abort();
@@ -72,8 +71,7 @@ inline std::vector<DbQuery> probePositions(size_t count) {
     return positions;
 }
 
-// Opens "db" and probes every position, conditionally first while blocks are
-// still uncached: every answer must be a result code, every text terminated.
+// Conditional probes first, while blocks are uncached; every answer a result code.
 inline int32_t openAndProbe(const std::vector<DbQuery>& positions) {
     char* text = new char[TARNVEL_TEXT_CAPACITY];
     text[0] = '\0';
@@ -89,8 +87,7 @@ inline int32_t openAndProbe(const std::vector<DbQuery>& positions) {
     return limit;
 }
 
-// Exactly as long as the input plus its NUL, on the heap: a read past the
-// end is caught.
+// Exactly as long as the input plus its NUL, on the heap: a read past it is caught.
 inline char* terminatedCopy(const uint8_t* data, size_t size) {
     char* text = new char[size + 1];
     std::copy(data, data + size, text);
