@@ -1,17 +1,13 @@
 // enginecommand on arbitrary command texts, with a small database open so
 // that evaluations of arbitrary positions also probe it.
-#include <cstring>
-
 #include "fuzz_support.h"
 #include "interface/engine_state.h"
 #include "search/tt.h"
-#include "tarnvel/tarnvel.h"
 
 using namespace tarnvel;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::enterScratchDirectory();
-    fuzz::writeSmallDatabase();
+    fuzz::enterScratchDirectory(true);
     if (!ttAllocate(1)) std::abort();
     char text[TARNVEL_TEXT_CAPACITY];
     dbPieceLimit = static_cast<uint32_t>(openDatabase(1, text));
@@ -21,8 +17,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     char* command = fuzz::terminatedCopy(data, size);
-    // "set hashsize" kept at 4 MB or less: one digit below 5 per number, no
-    // minus sign (it would wrap to a huge size).
+    // "set hashsize" kept at 4 MB or less: one digit below 5 per number, no minus.
     if (std::strncmp(command, "set hashsize", 12) == 0)
         for (size_t i = 12, afterDigit = 0; i < size; ++i) {
             char& c = command[i];

@@ -2,38 +2,25 @@
 // database in "db", positions to probe, and inputs as terminated texts.
 #pragma once
 
-#include <unistd.h>
-
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <bit>
 #include <random>
 #include <vector>
 
 #include "egdb/database.h"
 #include "egdb/sliceindex.h"
 #include "egdb/writer.h"
+#include "tarnvel/tarnvel.h"
 
 namespace tarnvel::fuzz {
 
 inline void writeFile(const char* path, const uint8_t* data, size_t size) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size))) std::abort();
-}
-
-// Standard output (the database's messages) is silenced: at thousands of
-// runs a second it would drown libFuzzer's lines.
-inline void enterScratchDirectory() {
-    static char pattern[] = "/tmp/tarnvel-fuzz-XXXXXX";
-    if (!std::freopen("/dev/null", "w", stdout) || !mkdtemp(pattern)) std::abort();
-    std::filesystem::current_path(pattern);
-    std::filesystem::create_directory("db");
-    std::atexit([] {
-        std::error_code ignored;
-        std::filesystem::remove_all(pattern, ignored);
-    });
 }
 
 // Every 3-piece slice in runs and mixed stretches: several blocks and every
@@ -54,6 +41,19 @@ inline void writeSmallDatabase() {
     if (!writeDatabase(slices).ok) std::abort();
 }
 
+// Standard output (the database's messages) would drown libFuzzer's lines.
+inline void enterScratchDirectory(bool withDatabase) {
+    static char pattern[] = "/tmp/tarnvel-fuzz-XXXXXX";
+    if (!std::freopen("/dev/null", "w", stdout) || !mkdtemp(pattern)) std::abort();
+    std::filesystem::current_path(pattern);
+    std::filesystem::create_directory("db");
+    std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(pattern, ignored);
+    });
+    if (withDatabase) writeSmallDatabase();
+}
+
 // 2 to 4 pieces anywhere, either side to move: men on their crowning rows
 // and sides of four (in no slice) included.
 inline std::vector<DbQuery> probePositions(size_t count) {
@@ -71,8 +71,23 @@ inline std::vector<DbQuery> probePositions(size_t count) {
     return positions;
 }
 
-// Exactly as long as the input plus its NUL, on the heap: a read past the
-// end is caught.
+// Conditional probes first, while blocks are uncached; every answer a result code.
+inline int32_t openAndProbe(const std::vector<DbQuery>& positions) {
+    char* text = new char[TARNVEL_TEXT_CAPACITY];
+    text[0] = '\0';
+    const int32_t limit = openDatabase(1, text);
+    if (!std::memchr(text, 0, TARNVEL_TEXT_CAPACITY) || !std::memchr(DatabaseDetails, 0, DATABASE_DETAILS_SIZE)) std::abort();
+    for (const int32_t conditional : {1, 0})
+        for (const DbQuery& q : positions) {
+            const int32_t r = probeDatabase(&q, conditional);
+            if (r < DB_UNKNOWN || r > DB_NOLOOK) std::abort();
+        }
+    closeDatabase();
+    delete[] text;
+    return limit;
+}
+
+// Exactly as long as the input plus its NUL, on the heap: a read past it is caught.
 inline char* terminatedCopy(const uint8_t* data, size_t size) {
     char* text = new char[size + 1];
     std::copy(data, data + size, text);

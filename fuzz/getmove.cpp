@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 
 #include "board/movegen.h"
 #include "board/movestack.h"
@@ -14,7 +13,6 @@
 #include "interface/history.h"
 #include "interface/hostboard.h"
 #include "search/search.h"
-#include "tarnvel/tarnvel.h"
 
 using namespace tarnvel;
 
@@ -56,8 +54,7 @@ std::vector<std::array<uint32_t, 4>> successorsOf(const int board[8][8], int whi
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::enterScratchDirectory();
-    fuzz::writeSmallDatabase();
+    fuzz::enterScratchDirectory(true);
     char reply[TARNVEL_REPLY_CAPACITY];
     enginecommand("set hashsize 1", reply);
     return 0;
@@ -79,8 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto successors = successorsOf(board, color == 1);
     char* text = new char[TARNVEL_TEXT_CAPACITY];
     text[0] = '\0';
-    int* playNow = new int(0);
-    const int result = getmove(board, color, 0.01, text, playNow, info, 0, 0);
+    int playNow = 0;
+    const int result = getmove(board, color, 0.01, text, &playNow, info, 0, 0);
     if (result < TARNVEL_DRAW || result > TARNVEL_UNKNOWN || !std::memchr(text, 0, TARNVEL_TEXT_CAPACITY)) std::abort();
     for (int c = 0; c < 8; ++c)
         for (int r = 0; r < 8; ++r)
@@ -89,7 +86,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool moved = std::find(successors.begin(), successors.end(), piecesOf(board)) != successors.end();
     if (successors.empty() ? result != TARNVEL_LOSS || piecesOf(board) != piecesOf(before) : result == TARNVEL_LOSS || !moved)
         std::abort();
-    delete playNow;
     delete[] text;
     delete[] board;
     return 0;

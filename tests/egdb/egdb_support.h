@@ -1,16 +1,16 @@
 // Shared pieces of the database tests: a scratch directory with "db", an
-// independent slow reference of the position index, position enumeration
-// and result patterns.
+// independent slow reference of the position index, enumeration, result patterns.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cstring>
 #include <random>
 #include <stdexcept>
-#include <tuple>
 
 #include "egdb/database.h"
+#include "egdb/limits.h"
 #include "egdb/sliceindex.h"
 #include "egdb/writer.h"
 #include "platform/vmem.h"
@@ -27,6 +27,7 @@ protected:
     }
     void TearDown() override {
         closeDatabase();
+        maxPieces = maxPerSide = maxidx = maxBlocks = 0;  // as loaded: the next opening starts afresh
         platform::limitMemoryRequests(SIZE_MAX);
         ScratchDirTest::TearDown();
     }
@@ -41,8 +42,7 @@ protected:
     std::string out;
 };
 
-// --- Reference index, written from the definitions with plain loops. ---
-
+// The reference index, written from the definitions with plain loops.
 inline uint64_t choose(int n, int k) {
     uint64_t r = k >= 0 && k <= n;
     for (int i = 1; i <= k && r; ++i) r = r * (n - k + i) / i;
@@ -55,8 +55,7 @@ inline uint32_t mirror(uint32_t x) {
     return r;
 }
 
-// Rank of a set of squares, each first lowered by the squares of `occupied`
-// below it (none for men).
+// Rank of a set of squares, each lowered by the squares of `occupied` below it.
 inline uint64_t rank(uint32_t squares, uint32_t occupied) {
     uint64_t r = 0;
     for (int s = 0, j = 0; s < 32; ++s)
@@ -94,16 +93,13 @@ inline RefLocation referenceLocation(DbQuery q) {
     return {{nbm, bkings, nwm, wkings, bmr, wmr, static_cast<int>(q.side & 1)}, index, bmRange * wmRange * bkRange * wkRange};
 }
 
-// The results written for the slice `key` (it must be among them).
 inline const std::vector<uint8_t>& resultsOf(const std::vector<SliceResults>& slices, const SliceKey& key) {
-    const auto tuple = [](const SliceKey& k) { return std::tie(k.nbm, k.nbk, k.nwm, k.nwk, k.bmrank, k.wmrank, k.side); };
     for (const SliceResults& s : slices)
-        if (tuple(s.key) == tuple(key)) return s.results;
+        if (std::memcmp(&s.key, &key, sizeof key) == 0) return s.results;
     throw std::out_of_range("slice not written");
 }
 
-// Every placement of the material with no man on its crowning row, both
-// sides to move.
+// Every placement with no man on its crowning row, both sides to move.
 template <class Visit>
 void forEachPosition(int nbm, int nbk, int nwm, int nwk, Visit&& visit, int group = 0, uint32_t from = 0, DbQuery q = {}) {
     const int counts[] = {nbm, nbk, nwm, nwk};
@@ -124,8 +120,7 @@ void forEachPosition(int nbm, int nbk, int nwm, int nwk, Visit&& visit, int grou
     }
 }
 
-// Results by index in runs and mixed stretches (and, if asked, wildcard
-// stretches), reproducible from the seed.
+// Runs, mixed stretches and (if asked) wildcard stretches, from the seed.
 inline std::vector<uint8_t> patternedResults(uint32_t size, uint32_t seed, int mixedPercent, bool wildcards = true) {
     std::mt19937 rng(seed);
     std::vector<uint8_t> r(size);
@@ -139,8 +134,7 @@ inline std::vector<uint8_t> patternedResults(uint32_t size, uint32_t seed, int m
     return r;
 }
 
-// Writes every slice of exactly `pieces` pieces into "db" and returns what
-// was written.
+// Writes every slice of exactly `pieces` pieces into "db"; returns what was written.
 inline std::vector<SliceResults> writeKnownDatabase(int pieces, int mixedPercent = 50) {
     std::filesystem::create_directory("db");
     std::vector<SliceResults> slices;

@@ -47,64 +47,42 @@ TEST_F(Parser, DetectionOrder) {
     }
 }
 
-// db2.idx with the text and an empty db2.cpr: what opening prints before
-// the missing files, and the answers for two slices.
-TEST_F(Parser, RecordsAsTheProbeSeesThem) {
-    const struct {
-        const char* index;
-        const char* out;
-        int32_t kingVsKing, twoKingsVsKing;
-    } cases[] = {
-        // Octal and hex heads, blanks, records that replace earlier ones.
-        {"  BASE0,01,0,0x1,0,0,b:-\n BASE0,\t2,0,1,0,0,w:+\nBASE0,2,0,1,0,0,b:+BASE0,010,0,1,0,0,b:=\n"
-         "BASE0,2,0,1,0,0,b:=\n", "", DB_LOSS, DB_DRAW},
-        // An unknown body ends the file; its block records were never
-        // counted, so only single values stay.
-        {"BASE0,1,0,1,0,0,b:+\nBASE0,2,0,1,0,0,b:0/0\nBASE0,2,0,1,0,0,w: 0/0\n", "Bad singlevalue line \n", DB_WIN, DB_UNKNOWN},
-        // Heads outside the table are skipped.
-        {"BASE5,0,0,1,0,0,b:+\nBASE0,1,0,1,7,0,b:0/0 3\nBASE0,1,0,1,0,-1,b:+\nBASE0,1,0,1,0,0,b:=\n", "", DB_DRAW, DB_UNKNOWN},
-        // Text that is not a head ends the file as its end would.
-        {"BASE0,1,0,1,0,0,b:=\nxyz BASE0,2,0,1,0,0,b:+\n", "", DB_DRAW, DB_UNKNOWN},
-    };
-    for (const auto& c : cases) {
-        writeText("db/db2.idx", c.index);
-        writeText("db/db2.cpr", "");
-        open(16);
-        EXPECT_EQ(out.substr(0, out.find(NO_3_4)), c.out) << c.index;
-        EXPECT_EQ(probeDatabase(&KING_VS_KING, 0), c.kingVsKing) << c.index;
-        EXPECT_EQ(probeDatabase(&TWO_KINGS_VS_KING, 0), c.twoKingsVsKing) << c.index;
-    }
-}
-
-// The result: blocks of the compressed file (the last block record's end),
-// 0 on an unknown body, −2 when malformed, −1 when missing, with the
-// message printed.
-TEST_F(Parser, ReadIndexFileResults) {
-    writeText("db/db2.idx", "");
-    open(16);  // four-piece limits: maxidx 100
+// Each text as db2.idx over an empty db2.cpr: what opening prints, two answers,
+// and readIndexFile's result: the blocks of the compressed file (the last block
+// record's end), 0 on an unknown body, −2 when malformed, −1 when missing.
+TEST_F(Parser, IndexFileRecords) {
     std::string list = "BASE0,2,0,1,0,0,b:0/0";
     for (int i = 1; i <= 98; ++i) list.append(" ").append(std::to_string(i));
-    const std::tuple<std::string, int32_t, const char*> cases[] = {
-        {"BASE0,2,0,1,0,0,b:3/5 100\n200\nBASE0,1,0,1,0,0,b:+\n", 6, ""},
-        {"BASE0,1,0,1,0,0,b:+\nBASE0,1,0,1,0,0,w:-", 0, ""},
-        {"BASE0,2,0,1,0,0,b:7/0\n", 8, ""},  // no integers: one block
-        {list + "\n", 99, ""},
-        {list + " 99\n", -2, "reached maxidx\n"},
-        {"BASE0,1,0\n", -2, "Error parsing!\n"},
-        {"BASE0,1,0,1,0,0:+", -2, "Error parsing!\n"},
-        {"BASE0,1,0,1,0,0,b", 0, "Bad singlevalue line \n"},
-        {"BASE0,2,0,1,0,0,b:5", -2, "Bad line\n"},
-        {"BASE0,2,0,1,0,0,b:5 7\nBASE0,1,0,1,0,0,b:+\n", -2, "Bad line\n"},
-        {"BASE0,2,0,1,0,0,b:", 0, "Bad singlevalue line \n"},
-        {"", -1, "\ncannot open index file db/missing.idx"},
+    const std::tuple<std::string, int32_t, const char*, int32_t, int32_t> cases[] = {
+        // Octal and hex heads, blanks, records that replace earlier ones.
+        {"  BASE0,01,0,0x1,0,0,b:-\n BASE0,\t2,0,1,0,0,w:+\nBASE0,2,0,1,0,0,b:+BASE0,010,0,1,0,0,b:=\n"
+         "BASE0,2,0,1,0,0,b:=\n", 0, "", DB_LOSS, DB_DRAW},
+        // An unknown body ends the file and drops its block records.
+        {"BASE0,1,0,1,0,0,b:+\nBASE0,2,0,1,0,0,b:0/0\nBASE0,2,0,1,0,0,w: 0/0\n", 0, "Bad singlevalue line \n", DB_WIN, DB_UNKNOWN},
+        // Heads outside the table are skipped, text that is not a head ends the file.
+        {"BASE5,0,0,1,0,0,b:+\nBASE0,1,0,1,7,0,b:0/0 3\nBASE0,1,0,1,0,-1,b:+\nBASE0,1,0,1,0,0,b:=\n", 2, "", DB_DRAW, DB_UNKNOWN},
+        {"BASE0,1,0,1,0,0,b:-\nxyz BASE0,2,0,1,0,0,b:+\n", 0, "", DB_LOSS, DB_UNKNOWN},
+        {"BASE0,2,0,1,0,0,b:3/5 100\n200\nBASE0,1,0,1,0,0,b:+\n", 6, "", DB_WIN, DB_UNKNOWN},
+        {"BASE0,1,0,1,0,0,b:+\nBASE0,1,0,1,0,0,w:-", 0, "", DB_WIN, DB_UNKNOWN},
+        {"BASE0,2,0,1,0,0,b:7/0\n", 8, "", DB_UNKNOWN, DB_UNKNOWN},  // no integers: one block
+        {list + "\n", 99, "", DB_UNKNOWN, DB_UNKNOWN},
+        {list + " 99\n", -2, "reached maxidx\n", DB_UNKNOWN, DB_UNKNOWN},
+        {"BASE0,1,0,1,0,0:+", -2, "Error parsing!\n", DB_UNKNOWN, DB_UNKNOWN},
+        {"BASE0,1,0,1,0,0,b", 0, "Bad singlevalue line \n", DB_UNKNOWN, DB_UNKNOWN},
+        {"BASE0,1,0,1,0,0,b:=\nBASE0,2,0,1,0,0,b:5", -2, "Bad line\n", DB_DRAW, DB_UNKNOWN},
     };
-    for (const auto& [text, result, message] : cases) {
-        const char* path = result == -1 ? "db/missing.idx" : "db/x.idx";
-        if (result != -1) writeText(path, text);
+    for (const auto& [index, blocks, message, kingVsKing, twoKingsVsKing] : cases) {
+        writeText("db/db2.idx", index);
+        writeText("db/db2.cpr", "");
+        open(16);  // four-piece limits: maxidx 100
+        EXPECT_EQ(out.substr(0, out.find(NO_3_4)), message) << index;
+        EXPECT_EQ(probeDatabase(&KING_VS_KING, 0), kingVsKing) << index;
+        EXPECT_EQ(probeDatabase(&TWO_KINGS_VS_KING, 0), twoKingsVsKing) << index;
         ::testing::internal::CaptureStdout();
-        EXPECT_EQ(readIndexFile(path, 0, 0), result) << text;
-        EXPECT_EQ(::testing::internal::GetCapturedStdout(), message) << text;
+        EXPECT_EQ(readIndexFile("db/db2.idx", 0, 0), blocks) << index;
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), message) << index;
     }
+    EXPECT_EQ(readIndexFile("db/missing.idx", 0, 0), -1);
 }
 
 }  // namespace

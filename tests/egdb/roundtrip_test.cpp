@@ -10,12 +10,6 @@ struct Material {
     uint32_t stride;  // probe one position in this many
 };
 
-std::string materialName(const ::testing::TestParamInfo<Material>& info) {
-    char name[32];
-    std::snprintf(name, sizeof name, "b%dm%dk_w%dm%dk", info.param.nbm, info.param.nbk, info.param.nwm, info.param.nwk);
-    return name;
-}
-
 class RoundTrip : public EgdbTest, public ::testing::WithParamInterface<Material> {};
 
 TEST_P(RoundTrip, EveryPositionAnswersWhatWasWritten) {
@@ -28,7 +22,7 @@ TEST_P(RoundTrip, EveryPositionAnswersWhatWasWritten) {
     const WriteReport report = writeDatabase(slices);
     ASSERT_TRUE(report.ok) << report.error;
     ASSERT_EQ(open(), std::max(pieces, 4));
-    int64_t positions = 0, wrong = 0;
+    int64_t wrong = 0;
     uint32_t counter = 0;
     forEachPosition(m.nbm, m.nbk, m.nwm, m.nwk, [&](const DbQuery& q) {
         if (counter++ % m.stride) return;
@@ -47,10 +41,9 @@ TEST_P(RoundTrip, EveryPositionAnswersWhatWasWritten) {
                 ADD_FAILURE() << "bm " << probe->bm << " bk " << probe->bk << " wm " << probe->wm << " wk " << probe->wk
                               << " side " << probe->side << ": " << got << ", written " << int(expected);
         }
-        ++positions;
     });
     EXPECT_EQ(wrong, 0);
-    EXPECT_GT(positions, 0);
+    EXPECT_GT(counter, 0u);
 }
 
 // Every material of 2 to 4 pieces, at most 3 a side, Black the stronger
@@ -64,7 +57,11 @@ std::vector<Material> materials() {
     return v;
 }
 
-INSTANTIATE_TEST_SUITE_P(Materials, RoundTrip, ::testing::ValuesIn(materials()), materialName);
+INSTANTIATE_TEST_SUITE_P(Materials, RoundTrip, ::testing::ValuesIn(materials()), [](const auto& info) {
+    char name[32];
+    std::snprintf(name, sizeof name, "b%dm%dk_w%dm%dk", info.param.nbm, info.param.nbk, info.param.nwm, info.param.nwk);
+    return std::string(name);
+});
 
 class Writer : public EgdbTest {};
 

@@ -4,7 +4,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -16,13 +15,13 @@ namespace tarnvel::testing {
 inline std::filesystem::path builtDatabase(int pieces) {
     namespace fs = std::filesystem;
     const std::string builder = TARNVEL_BINARY_DIR "/tarnvel-egdb";
-    struct stat info {};
-    if (stat(builder.c_str(), &info) != 0) return {};
-    // A rebuilt builder gets a database of its own.
+    std::error_code missing;
+    const auto built = fs::last_write_time(builder, missing).time_since_epoch().count();
+    if (missing) return {};
+    // A rebuilt builder gets a database of its own; one process builds while the others wait.
     const fs::path home = fs::path(TARNVEL_BINARY_DIR) / "test-databases";
-    const fs::path done = home / (std::to_string(pieces) + "-" + std::to_string(info.st_mtime));
+    const fs::path done = home / (std::to_string(pieces) + "-" + std::to_string(built));
     fs::create_directories(home);
-    // One process builds while the others wait for it.
     const int lock = ::open((home / "lock").c_str(), O_CREAT | O_RDWR, 0644);
     if (lock < 0 || flock(lock, LOCK_EX) != 0) return {};
     if (!fs::exists(done / "db")) {

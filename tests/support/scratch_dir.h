@@ -11,7 +11,7 @@
 
 namespace tarnvel::testing {
 
-// Creates /tmp/tarnvel-NAME-XXXXXX; an empty path when that fails.
+// /tmp/tarnvel-NAME-XXXXXX; an empty path when that fails.
 inline std::filesystem::path makeScratchDir(const std::string& name) {
     std::string pattern = "/tmp/tarnvel-" + name + "-XXXXXX";
     return mkdtemp(pattern.data()) ? std::filesystem::path(pattern) : std::filesystem::path();
@@ -26,7 +26,6 @@ inline std::string readText(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Each test in its own scratch directory, made current while it runs.
 class ScratchDirTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -1,6 +1,9 @@
-// The block decoder on hand-made blocks: every kind of code byte, block
-// search, walk direction, and guards against unusual inputs.
+// The block decoder on hand-made blocks (every kind of code byte, guards
+// against unusual inputs) and the cache's LRU order against a model.
+#include <algorithm>
+
 #include "egdb/cache.h"
+#include "egdb/limits.h"
 #include "egdb_support.h"
 
 namespace tarnvel::testing {
@@ -8,7 +11,6 @@ namespace {
 
 const SliceKey KK{0, 1, 0, 1, 0, 0, 0};    // 992 positions
 const SliceKey KKK{0, 2, 0, 1, 0, 0, 0};   // 14880
-const SliceKey KKKK{0, 3, 0, 1, 0, 0, 0};  // 143840
 const SliceKey KM{0, 1, 1, 0, 0, 0, 0};    // king against a man on White's back row: 124
 
 int32_t probeAt(const SliceKey& key, uint32_t index, int32_t conditional = 0) {
@@ -49,28 +51,6 @@ TEST_F(ProbeEdges, EveryKindOfCodeByte) {
         EXPECT_EQ(probeAt(key, index), result) << index;
 }
 
-// 36 blocks alternating all-win (even bytes) and all-draw codes. The list
-// claims 4100 positions for block 5, whose codes hold 4096, so the two
-// walking directions disagree there.
-TEST_F(ProbeEdges, BlockSearchAndWalkDirection) {
-    std::string one(BLOCK_SIZE, '\0'), file, index = "BASE0,3,0,1,0,0,b:0/0";
-    for (size_t b = 1; b < BLOCK_SIZE; b += 2) one[b] = 80;
-    std::vector<uint32_t> e;
-    for (uint32_t k = 0; k < 36; ++k) {
-        file += one;
-        e.push_back(k <= 5 ? 4096 * k : 4096 * k + 4);
-        if (k) index.append(" ").append(std::to_string(e.back()));
-    }
-    writeText("db/db4.cpr", file);
-    database("", "", "", index + "\n");
-    for (uint32_t k = 0; k < 36; ++k) EXPECT_EQ(probeAt(KKKK, e[k]), DB_WIN) << k;
-    for (uint32_t k = 1; k < 36; ++k) EXPECT_EQ(probeAt(KKKK, e[k] - 1), DB_DRAW) << k;
-    EXPECT_EQ(probeAt(KKKK, 5), DB_DRAW);  // below e[1]: block 0, byte 1
-    const uint32_t half = e[5] + (e[6] - e[5]) / 2;
-    EXPECT_EQ(probeAt(KKKK, half), DB_WIN);       // forward: byte 512
-    EXPECT_EQ(probeAt(KKKK, half + 1), DB_DRAW);  // backward: byte 511
-}
-
 // Indexes beyond the codes of their block are logged; block 300 lies
 // beyond the 250 of four pieces, block 5 beyond the file; men on their
 // crowning row and sides of four are in no slice.
@@ -96,6 +76,72 @@ TEST_F(ProbeEdges, WhatNoBlockOrSliceHolds) {
                                     {DbQuery{0, 1u << 31, 1u << 4, 0, 2}, DB_LOSS}, {DbQuery{0, 1u << 31, 1u << 3, 0, 2}, DB_UNKNOWN},
                                     {DbQuery{0, 0xF, 0, 1u << 20, 2}, DB_UNKNOWN}})
         EXPECT_EQ(probeDatabase(&q, 0), result) << q.bm << " " << q.bk << " " << q.wm;
+}
+
+// Newest first. Each slot links back to the one before it and its block is
+// found through blockpointer.
+std::vector<int32_t> lruOrder() {
+    std::vector<int32_t> order;
+    for (int32_t s = lruNewest(); s != -1 && order.size() <= static_cast<size_t>(cacheBlocks); s = lruEntry(s).next) {
+        const LruEntry e = lruEntry(s);
+        EXPECT_EQ(e.prev, order.empty() ? -1 : order.back());
+        EXPECT_TRUE(e.blockOf == -1 || (blockpointer[e.blockOf] && slotOf(blockpointer[e.blockOf]) == s)) << s;
+        order.push_back(s);
+    }
+    EXPECT_EQ(order.size(), static_cast<size_t>(cacheBlocks));
+    EXPECT_EQ(order.back(), lruOldest());
+    return order;
+}
+
+class Cache : public EgdbTest {};
+
+TEST_F(Cache, EvictionFollowsTheLruRules) {
+    // Kings only, mostly mixed results: over 100 blocks.
+    std::vector<SliceResults> slices;
+    for (const SliceKey& k : {SliceKey{0, 2, 0, 2, 0, 0, 0}, SliceKey{0, 3, 0, 1, 0, 0, 0}, SliceKey{0, 3, 0, 1, 0, 0, 1}})
+        slices.push_back({k, patternedResults(sliceSize(k), 11u + static_cast<uint32_t>(slices.size()), 97)});
+    const WriteReport r = writeDatabase(slices);
+    ASSERT_TRUE(r.ok && r.blocks > 100) << r.error;
+    std::vector<DbQuery> positions;
+    for (int nbk : {2, 3}) forEachPosition(0, nbk, 0, 4 - nbk, [&](const DbQuery& q) { positions.push_back(q); });
+    platform::limitMemoryRequests(64000);  // 2000 → … → 62 blocks
+    ASSERT_EQ(open(), 4);
+    ASSERT_EQ(cacheBlocks, 62);
+    EXPECT_NE(out.find("\ndatabase cache reduced to 62 blocks"), std::string::npos);
+    EXPECT_EQ(lruNewest(), 0);
+    EXPECT_EQ(lruOldest(), 61);
+    std::mt19937 rng(5);
+    int seen[5] = {};  // hits on the newest, the oldest, another slot; misses; no looks
+    for (int step = 0; step < 3000; ++step) {
+        const DbQuery& q = positions[rng() % positions.size()];
+        const std::vector<int32_t> before = lruOrder();
+        std::vector<int32_t> blocks;
+        for (int32_t s = 0; s < cacheBlocks; ++s) blocks.push_back(lruEntry(s).blockOf);
+        const bool conditional = step % 3 == 0;
+        const int32_t got = probeDatabase(&q, conditional);
+        if (got == DB_NOLOOK) {  // nothing read, nothing reordered
+            ASSERT_TRUE(conditional);
+            ++seen[4];
+            EXPECT_EQ(lruOrder(), before);
+            continue;
+        }
+        const RefLocation loc = referenceLocation(q);
+        const uint8_t expected = resultsOf(slices, loc.key)[loc.index];
+        EXPECT_TRUE(got == expected || (expected == RESULT_ANY && got != DB_UNKNOWN));
+        const int32_t s = lruNewest();
+        const bool hit = lruEntry(s).blockOf == blocks[s];
+        ++seen[hit ? (s == before.front() ? 0 : s == before.back() ? 1 : 2) : 3];
+        if (!hit) {  // into the least recently used slot, its old block forgotten
+            ASSERT_FALSE(conditional);
+            EXPECT_EQ(s, before.back());
+            EXPECT_TRUE(blocks[s] == -1 || blockpointer[blocks[s]] == nullptr);
+        }
+        std::vector<int32_t> model = before;
+        std::erase(model, s);
+        model.insert(model.begin(), s);
+        ASSERT_EQ(lruOrder(), model);
+    }
+    for (int n : seen) EXPECT_GT(n, 0);
 }
 
 }  // namespace
