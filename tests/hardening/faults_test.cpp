@@ -3,7 +3,6 @@
 #include "egdb/cache.h"
 #include "hardening/hardening_support.h"
 #include "interface/history.h"
-#include "support/board_fixtures.h"
 
 namespace tarnvel::hardening {
 namespace {
@@ -25,8 +24,7 @@ ProbeTally probeAll(const std::vector<SliceResults>& written, int stride) {
                 testing::forEachPosition(black - bk, bk, 3 - black - wk, wk, [&](const DbQuery& q) {
                     if (counter++ % stride) return;
                     const testing::RefLocation loc = testing::referenceLocation(q);
-                    const uint8_t expected = testing::resultsOf(written, loc.key)[loc.index];
-                    const int32_t got = probeDatabase(&q, 0);
+                    const int32_t got = probeDatabase(&q, 0), expected = testing::resultsOf(written, loc.key)[loc.index];
                     ++(got == DB_UNKNOWN ? t.unknown : got < DB_WIN || got > DB_NOLOOK ? t.other : got == expected ? t.right : t.wrong);
                 });
     return t;
@@ -34,10 +32,11 @@ ProbeTally probeAll(const std::vector<SliceResults>& written, int stride) {
 
 class Faults : public HostTest {
 protected:
-    // The first move opens the database; its messages go to `out`.
+    // The first move opens the database; its messages go to `out`. The
+    // ending (king and man against a king) is one the database decides.
     void playQuietly(int plies, bool ending = false) {
         reference::Board board = support::initialBoard();
-        if (ending) {  // king and man against a king, far apart: the database decides it
+        if (ending) {
             board = reference::Board{};
             board.cell[3][3] = reference::WHITE_KING;
             board.cell[6][6] = reference::BLACK_KING;
@@ -69,7 +68,6 @@ TEST_F(Faults, AllocationsThatFail) {
     EXPECT_NE(out.find("no memory for the database cache"), std::string::npos) << out;
     EXPECT_EQ(dbPieceLimit, 0u);
     EXPECT_EQ(command("get dbmbytes"), "0");
-    EXPECT_EQ(command("about").find("db/db3.idx"), std::string::npos);
     // Memory for part of the cache: a new size opens it smaller on the next move.
     platform::failNextAllocations(0);
     EXPECT_EQ(command("set hashsize 4"), "");
@@ -80,7 +78,6 @@ TEST_F(Faults, AllocationsThatFail) {
     EXPECT_EQ(dbPieceLimit, 4u);
     EXPECT_TRUE(cacheBlocks >= 50 && cacheBlocks <= 100) << cacheBlocks;
     EXPECT_NE(out.find("database cache reduced to"), std::string::npos) << out;
-    EXPECT_NE(command("about").find("db/db3.idx"), std::string::npos);
     // An index array that cannot be had leaves its file out: only single
     // values read before it may answer.
     platform::limitMemoryRequests(SIZE_MAX);
@@ -106,7 +103,6 @@ TEST_F(Faults, DamagedOrMissingFiles) {
         {index, blocks.substr(0, blocks.size() / 2 + 100), true},
         {index, "", true},
         {index, std::nullopt, true},
-        {index.substr(0, 3), blocks, true},
         {index.substr(0, index.find('\n', index.size() / 2) + 1), blocks, true},
         {index, corrupt, false},
         {garbage, blocks, false},
@@ -119,9 +115,7 @@ TEST_F(Faults, DamagedOrMissingFiles) {
             platform::limitMemoryRequests(memory);
             ASSERT_EQ(open(1), 4);
             const ProbeTally t = probeAll(written, 5);
-            const std::string what = idx.substr(0, 20) + " " + std::to_string(cpr ? cpr->size() : 0);
-            EXPECT_EQ(t.other, 0) << what;
-            EXPECT_TRUE(!trueOrUnknown || (t.wrong == 0 && t.unknown > 0)) << what;
+            EXPECT_TRUE(t.other == 0 && (!trueOrUnknown || (t.wrong == 0 && t.unknown > 0))) << idx.substr(0, 20) << " " << bool(cpr);
             closeDatabase();
         }
     platform::limitMemoryRequests(SIZE_MAX);
@@ -134,7 +128,6 @@ TEST_F(Faults, DamagedOrMissingFiles) {
         playQuietly(8, true);
         EXPECT_EQ(dbPieceLimit, 0u) << asFile;
         EXPECT_EQ(command("get dbmbytes"), "1");  // the small cache is still set up
-        EXPECT_NE(command("about").find("Database Details:\n"), std::string::npos);
     }
 }
 
