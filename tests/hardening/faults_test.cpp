@@ -7,9 +7,6 @@
 namespace tarnvel::hardening {
 namespace {
 
-using testing::readText;
-using testing::writeText;
-
 struct ProbeTally {
     int64_t right = 0, unknown = 0, wrong = 0, other = 0;
 };
@@ -33,17 +30,10 @@ ProbeTally probeAll(const std::vector<SliceResults>& written, int stride) {
 class Faults : public HostTest {
 protected:
     // The first move opens the database; its messages go to `out`. The
-    // ending (king and man against a king) is one the database decides.
+    // ending, king and man against a king far apart, is one it decides.
     void playQuietly(int plies, bool ending = false) {
-        reference::Board board = support::initialBoard();
-        if (ending) {
-            board = reference::Board{};
-            board.cell[3][3] = reference::WHITE_KING;
-            board.cell[6][6] = reference::BLACK_KING;
-            board.cell[0][2] = reference::BLACK_MAN;
-        }
         ::testing::internal::CaptureStdout();
-        play(board, ending, plies);
+        play(ending ? reference::boardOf({0, 1u << 13, 1u << 8, 1u << 27}) : support::initialBoard(), ending, plies);
         out = ::testing::internal::GetCapturedStdout();
     }
 };
@@ -93,7 +83,7 @@ TEST_F(Faults, AllocationsThatFail) {
 // 3 blocks read on demand; then no db, or a file named db.
 TEST_F(Faults, DamagedOrMissingFiles) {
     const auto written = testing::writeKnownDatabase(3);
-    const std::string index = readText("db/db3.idx"), blocks = readText("db/db3.cpr");
+    const std::string index = testing::readText("db/db3.idx"), blocks = testing::readText("db/db3.cpr");
     ASSERT_GE(blocks.size(), 4u * BLOCK_SIZE);
     std::mt19937 rng(5);
     std::string corrupt = blocks, garbage = "BASE1,0,1,1,0,0,b:0/0 ";
@@ -109,9 +99,9 @@ TEST_F(Faults, DamagedOrMissingFiles) {
     };
     for (const auto& [idx, cpr, trueOrUnknown] : cases)
         for (const size_t memory : {SIZE_MAX, size_t{4096}}) {
-            writeText("db/db3.idx", idx);
+            testing::writeText("db/db3.idx", idx);
             std::filesystem::remove("db/db3.cpr");
-            if (cpr) writeText("db/db3.cpr", *cpr);
+            if (cpr) testing::writeText("db/db3.cpr", *cpr);
             platform::limitMemoryRequests(memory);
             ASSERT_EQ(open(1), 4);
             const ProbeTally t = probeAll(written, 5);
@@ -123,7 +113,7 @@ TEST_F(Faults, DamagedOrMissingFiles) {
     EXPECT_EQ(dbPieceLimit, 4u);
     for (const bool asFile : {false, true}) {
         std::filesystem::remove_all("db");
-        if (asFile) writeText("db", "not a directory");
+        if (asFile) testing::writeText("db", "not a directory");
         resetEngine();
         playQuietly(8, true);
         EXPECT_EQ(dbPieceLimit, 0u) << asFile;

@@ -64,7 +64,7 @@ TEST_F(EgdbTool, HelpAndBadArguments) {
     }
 }
 
-TEST(DatabaseFromTheCli, EvalReportsTheVerdictAndMoveCountsHits) {
+TEST(DatabaseFromTheCli, EvalReportsTheVerdict) {
     const fs::path dir = builtDatabase(4);
     ASSERT_FALSE(dir.empty());
     const auto inDir = [&](const std::string& arguments) { return run("cd '" + dir.string() + "' && " + TARNVEL + arguments).second; };
@@ -72,9 +72,6 @@ TEST(DatabaseFromTheCli, EvalReportsTheVerdictAndMoveCountsHits) {
                                        {"B:WK32,K31:BK1,K2.", "draw"}, {"B:W20:B16.", "wild"},
                                        {"B:WK32,K31:BK1,K2,K3.", "unknown"}})  // more pieces than it covers
         EXPECT_NE(inDir(std::string("eval ") + fen).find("EGTB     = " + std::string(verdict) + "\n"), std::string::npos) << fen;
-    const std::string move = inDir("move --time 0.2 B:WK32,K28:BK1,K2,5.");
-    ASSERT_NE(move.find("tbhits="), std::string::npos) << move;
-    EXPECT_GT(std::atoll(move.c_str() + move.find("tbhits=") + 7), 0) << move;
 }
 
 // Both sides played through getmove: two kings beat one out of the double corner.
