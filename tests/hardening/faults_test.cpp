@@ -7,9 +7,7 @@
 namespace tarnvel::hardening {
 namespace {
 
-struct ProbeTally {
-    int64_t right = 0, unknown = 0, wrong = 0, other = 0;
-};
+struct ProbeTally { int64_t right = 0, unknown = 0, wrong = 0, other = 0; };
 
 // One position in `stride` of every 3-piece material against what was written.
 ProbeTally probeAll(const std::vector<SliceResults>& written, int stride) {
@@ -29,11 +27,13 @@ ProbeTally probeAll(const std::vector<SliceResults>& written, int stride) {
 
 class Faults : public HostTest {
 protected:
-    // The first move opens the database; its messages go to `out`. The
-    // ending, king and man against a king far apart, is one it decides.
+    // Engine moves for both sides; the first opens the database, whose
+    // messages go to `out`. The ending (king and man against a king far
+    // apart) is one the database decides.
     void playQuietly(int plies, bool ending = false) {
+        std::optional<reference::Board> board = ending ? reference::boardOf({0, 1u << 13, 1u << 8, 1u << 27}) : support::initialBoard();
         ::testing::internal::CaptureStdout();
-        play(ending ? reference::boardOf({0, 1u << 13, 1u << 8, 1u << 27}) : support::initialBoard(), ending, plies);
+        for (int ply = 0; ply < plies && board; ++ply) board = move(*board, ending == (ply % 2 == 0), ply == 0, 2);
         out = ::testing::internal::GetCapturedStdout();
     }
 };

@@ -65,11 +65,6 @@ protected:
         return std::nullopt;
     }
 
-    // Engine moves for both sides until one has none.
-    void play(std::optional<reference::Board> board, bool white, int plies, uint32_t depth = 2) {
-        for (int ply = 0; ply < plies && board; ++ply, white = !white) board = move(*board, white, ply == 0, depth);
-    }
-
     std::string command(const std::string& c) {
         char reply[TARNVEL_REPLY_CAPACITY] = "";
         enginecommand(c.c_str(), reply);

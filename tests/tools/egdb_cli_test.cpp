@@ -64,21 +64,25 @@ TEST_F(EgdbTool, HelpAndBadArguments) {
     }
 }
 
-TEST(DatabaseFromTheCli, EvalReportsTheVerdict) {
-    const fs::path dir = builtDatabase(4);
-    ASSERT_FALSE(dir.empty());
-    const auto inDir = [&](const std::string& arguments) { return run("cd '" + dir.string() + "' && " + TARNVEL + arguments).second; };
+// The built 4-piece database as ./db.
+class FourPieces : public ScratchDirTest {
+protected:
+    void SetUp() override {
+        ScratchDirTest::SetUp();
+        ASSERT_FALSE(builtDatabase(4).empty());
+        fs::create_directory_symlink(builtDatabase(4) / "db", "db");
+    }
+};
+
+TEST_F(FourPieces, EvalReportsTheVerdict) {
     for (const auto& [fen, verdict] : {std::pair{"B:WK32:BK1,K2.", "win"}, {"W:WK32:BK1,K2.", "loss"},
                                        {"B:WK32,K31:BK1,K2.", "draw"}, {"B:W20:B16.", "wild"},
                                        {"B:WK32,K31:BK1,K2,K3.", "unknown"}})  // more pieces than it covers
-        EXPECT_NE(inDir(std::string("eval ") + fen).find("EGTB     = " + std::string(verdict) + "\n"), std::string::npos) << fen;
+        EXPECT_NE(run(TARNVEL + "eval " + fen).second.find("EGTB     = " + std::string(verdict) + "\n"), std::string::npos) << fen;
 }
 
 // Both sides played through getmove: two kings beat one out of the double corner.
-TEST(EndgamePlay, WonEndingIsWonOverTheBoard) {
-    const fs::path dir = builtDatabase(4), previous = fs::current_path();
-    ASSERT_FALSE(dir.empty());
-    fs::current_path(dir);
+TEST_F(FourPieces, WonEndingIsWonOverTheBoard) {
     int side = 0, board[8][8] = {}, playNow = 0, loser = -1;
     char text[TARNVEL_TEXT_CAPACITY] = "";
     ASSERT_TRUE(parsePosition("B:WK32:BK1,K2.", &side));
@@ -87,7 +91,6 @@ TEST(EndgamePlay, WonEndingIsWonOverTheBoard) {
         const int color = ply % 2 == 0 ? 2 : 1;  // Black first
         if (getmove(board, color, 0.02, text, &playNow, ply == 0, 0, 0) == TARNVEL_LOSS) loser = color;
     }
-    fs::current_path(previous);
     EXPECT_EQ(dbPieceLimit, 4u);
     EXPECT_EQ(loser, 1) << "White, the side the database calls lost, must run out of moves";
 }
