@@ -1,4 +1,4 @@
-// The built command-line tools, run in a scratch directory.
+// The built command-line tools and database, used in a scratch directory.
 #pragma once
 
 #include <sys/wait.h>
@@ -21,6 +21,16 @@ inline std::pair<int, std::string> run(const std::string& command) {
     const int status = pipe ? pclose(pipe) : -1;
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
 }
+
+// The built 4-piece database as ./db.
+class FourPieces : public ScratchDirTest {
+protected:
+    void SetUp() override {
+        ScratchDirTest::SetUp();
+        ASSERT_FALSE(builtDatabase(4).empty());
+        std::filesystem::create_directory_symlink(builtDatabase(4) / "db", "db");
+    }
+};
 
 const std::string TARNVEL = TARNVEL_BINARY_DIR "/tarnvel ", EGDB = TARNVEL_BINARY_DIR "/tarnvel-egdb ";
 

@@ -64,16 +64,6 @@ TEST_F(EgdbTool, HelpAndBadArguments) {
     }
 }
 
-// The built 4-piece database as ./db.
-class FourPieces : public ScratchDirTest {
-protected:
-    void SetUp() override {
-        ScratchDirTest::SetUp();
-        ASSERT_FALSE(builtDatabase(4).empty());
-        fs::create_directory_symlink(builtDatabase(4) / "db", "db");
-    }
-};
-
 TEST_F(FourPieces, EvalReportsTheVerdict) {
     for (const auto& [fen, verdict] : {std::pair{"B:WK32:BK1,K2.", "win"}, {"W:WK32:BK1,K2.", "loss"},
                                        {"B:WK32,K31:BK1,K2.", "draw"}, {"B:W20:B16.", "wild"},

@@ -4,8 +4,8 @@
 #include <map>
 
 #include "egdb/egdb_support.h"
-#include "support/built_database.h"
 #include "support/reference_board.h"
+#include "tools/cli_run.h"
 
 namespace tarnvel {
 namespace {
@@ -87,13 +87,11 @@ private:
     std::map<int, std::vector<uint8_t>> values_;
 };
 
-TEST(BuiltDatabase, AgreesWithAnIndependentSolverUpToFourPieces) {
-    const std::filesystem::path dir = testing::builtDatabase(4), previous = std::filesystem::current_path();
-    ASSERT_FALSE(dir.empty());
-    std::filesystem::current_path(dir);
+using BuiltDatabase = testing::FourPieces;
+
+TEST_F(BuiltDatabase, AgreesWithAnIndependentSolverUpToFourPieces) {
     char text[TARNVEL_TEXT_CAPACITY] = "";
     ASSERT_EQ(openDatabase(64, text), 4);
-    std::filesystem::current_path(previous);
     const ReferenceSolver reference(4);
     uint64_t wrong = 0, tally[4] = {};
     for (int m : materialsUpTo(4))
