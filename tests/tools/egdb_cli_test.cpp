@@ -16,36 +16,32 @@ namespace fs = std::filesystem;
 class EgdbTool : public ScratchDirTest {
 protected:
     // Verifies a copy of the built 3-piece database with one file changed.
-    std::pair<int, std::string> verifyChanged(const std::string& file, const std::function<void(std::string&)>& change) {
+    void verify(const std::string& file, const std::function<void(std::string&)>& change, int status, const std::string& finding) {
         fs::remove_all("db");
         fs::copy(builtDatabase(3) / "db", "db");
         std::string bytes = readText("db/" + file);
         change(bytes);
         writeText("db/" + file, bytes);
-        return run(EGDB + "verify db");
+        const auto [got, output] = run(EGDB + "verify db");
+        EXPECT_EQ(got, status) << output;
+        EXPECT_NE(output.find(finding), std::string::npos) << output;
     }
 };
 
 TEST_F(EgdbTool, VerifyPassesTheBuiltDatabaseAndFindsPlantedFaults) {
-    const auto [status, output] = verifyChanged("db2.idx", [](std::string&) {});
-    EXPECT_EQ(status, 0) << output;
-    EXPECT_NE(output.find(" 0 inconsistent, 0 without a result"), std::string::npos) << output;
+    verify("db2.idx", [](std::string&) {}, 0, " 0 inconsistent, 0 without a result");
     // A slice stored as all draws made all wins.
-    const auto flipped = verifyChanged("db2.idx", [](std::string& index) {
+    verify("db2.idx", [](std::string& index) {
         const size_t at = index.find("BASE1,0,1,0,3,3,b:=");
         ASSERT_NE(at, std::string::npos);
         index[at + 18] = '+';
-    });
-    EXPECT_EQ(flipped.first, 1) << flipped.second;
-    EXPECT_NE(flipped.second.find("stored win, its moves give draw"), std::string::npos) << flipped.second;
+    }, 1, "stored win, its moves give draw");
     // A long run of wins (codes 119 … 138) made the same run of losses.
-    const auto changed = verifyChanged("db3.cpr", [](std::string& blocks) {
+    verify("db3.cpr", [](std::string& blocks) {
         const auto run = std::find_if(blocks.begin(), blocks.end(), [](char c) { return uint8_t(c) >= 119 && uint8_t(c) <= 138; });
         ASSERT_NE(run, blocks.end());
         *run = static_cast<char>(uint8_t(*run) + 58);
-    });
-    EXPECT_EQ(changed.first, 1) << changed.second;
-    EXPECT_NE(changed.second.find("stored loss"), std::string::npos) << changed.second;
+    }, 1, "stored loss");
 }
 
 // One line naming the fault, or the usage.
