@@ -24,9 +24,8 @@ protected:
         reference::Board board;
         board.cell[3][3] = reference::WHITE_KING;
         board.cell[6][6] = reference::BLACK_KING;
-        HostBoard host = hostBoardOf(board);
         ::testing::internal::CaptureStdout();
-        move(host, true, 1, 1);
+        move(board, true, true, 1);
         ::testing::internal::GetCapturedStdout();
         ASSERT_EQ(command("get dbmbytes"), "64");
     }

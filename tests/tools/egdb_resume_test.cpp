@@ -4,37 +4,17 @@
 // refused.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <string>
 
-#include "egdb/egdb_support.h"
+#include "tools/cli_run.h"
 
-namespace tarnvel {
+namespace tarnvel::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::string TOOL = TARNVEL_BINARY_DIR "/tarnvel-egdb";
-
-struct ToolRun {
-    int status;
-    std::string output;
-};
-
-ToolRun run(const std::string& arguments) {
-    FILE* pipe = popen((TOOL + " " + arguments + " 2>&1").c_str(), "r");
-    std::string output;
-    char buffer[4096];
-    for (size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
-    const int status = pipe ? pclose(pipe) : -1;
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
-}
 
 // Starts a build and kills it with SIGKILL as soon as its progress shows
 // `line`; true when it was killed there.
@@ -45,7 +25,7 @@ bool killAt(const std::string& arguments, const std::string& line) {
     if (pid == 0) {
         dup2(fds[1], STDOUT_FILENO);
         close(fds[0]);
-        execl("/bin/sh", "sh", "-c", ("exec " + TOOL + " " + arguments).c_str(), static_cast<char*>(nullptr));
+        execl("/bin/sh", "sh", "-c", ("exec " + EGDB + arguments).c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);
@@ -60,51 +40,44 @@ bool killAt(const std::string& arguments, const std::string& line) {
     return seen && WIFSIGNALED(status);
 }
 
-class EgdbOnly : public ::testing::Test {
-protected:
-    void SetUp() override { dir = testing::makeScratchDir("egdb-only"); }
-    void TearDown() override { fs::remove_all(dir); }
-    fs::path dir;
-};
+using EgdbOnly = ScratchDirTest;
 
 TEST_F(EgdbOnly, FourKingsAgainstOneBuiltVerifiedAndResumedAfterAKill) {
-    const fs::path whole = dir / "whole" / "db", resumed = dir / "resumed" / "db";
-    const ToolRun built = run("build --only 4k1k --out " + whole.string());
-    ASSERT_EQ(built.status, 0) << built.output;
+    const auto built = run(EGDB + "build --only 4k1k --out whole/db");
+    ASSERT_EQ(built.first, 0) << built.second;
     for (const std::string verify : {"verify ", "verify --sample 40 "}) {
-        const ToolRun checked = run(verify + whole.string());
-        EXPECT_EQ(checked.status, 0) << checked.output;
-        EXPECT_NE(checked.output.find(" 0 inconsistent, 0 without a result"), std::string::npos) << checked.output;
+        const auto checked = run(EGDB + verify + "whole/db");
+        EXPECT_EQ(checked.first, 0) << checked.second;
+        EXPECT_NE(checked.second.find(" 0 inconsistent, 0 without a result"), std::string::npos) << checked.second;
     }
 
-    ASSERT_TRUE(killAt("build --only 4k1k --threads 1 --out " + resumed.string(), "solving 4k1k"));
-    EXPECT_TRUE(fs::exists(resumed / ".work" / "0301.res"));
-    EXPECT_FALSE(fs::exists(resumed / ".work" / "0401.res"));
-    const ToolRun again = run("build --only 4k1k --out " + resumed.string());
-    ASSERT_EQ(again.status, 0) << again.output;
-    EXPECT_NE(again.output.find("materials were finished already"), std::string::npos) << again.output;
-    EXPECT_FALSE(fs::exists(resumed / ".work"));
+    ASSERT_TRUE(killAt("build --only 4k1k --threads 1 --out resumed/db", "solving 4k1k"));
+    EXPECT_TRUE(fs::exists("resumed/db/.work/0301.res"));
+    EXPECT_FALSE(fs::exists("resumed/db/.work/0401.res"));
+    const auto again = run(EGDB + "build --only 4k1k --out resumed/db");
+    ASSERT_EQ(again.first, 0) << again.second;
+    EXPECT_NE(again.second.find("materials were finished already"), std::string::npos) << again.second;
+    EXPECT_FALSE(fs::exists("resumed/db/.work"));
     int files = 0;
-    for (const fs::directory_entry& e : fs::directory_iterator(whole)) {
-        EXPECT_EQ(testing::readText(e.path()), testing::readText(resumed / e.path().filename())) << e.path();
+    for (const fs::directory_entry& e : fs::directory_iterator("whole/db")) {
+        EXPECT_EQ(readText(e.path()), readText("resumed/db" / e.path().filename())) << e.path();
         ++files;
     }
     EXPECT_EQ(files, 12);  // db2 … db7, index and compressed
 }
 
 TEST_F(EgdbOnly, WorkDirectoryOfAnotherBuildAndBadMaterials) {
-    const std::string work = (dir / "work").string();
-    ASSERT_EQ(run("build --only 2k1k --work " + work + " --out " + (dir / "a").string()).status, 0);
-    EXPECT_TRUE(fs::exists(dir / "work" / "0201.res"));  // an explicit work directory stays
-    const ToolRun other = run("build --pieces 3 --work " + work + " --out " + (dir / "b").string());
-    EXPECT_EQ(other.status, 1);
-    EXPECT_NE(other.output.find("belongs to another build"), std::string::npos) << other.output;
+    ASSERT_EQ(run(EGDB + "build --only 2k1k --work work --out a").first, 0);
+    EXPECT_TRUE(fs::exists("work/0201.res"));  // an explicit work directory stays
+    const auto other = run(EGDB + "build --pieces 3 --work work --out b");
+    EXPECT_EQ(other.first, 1);
+    EXPECT_NE(other.second.find("belongs to another build"), std::string::npos) << other.second;
     for (const char* bad : {"--only 5k1k", "--only 4k", "--only 1k1k --pieces 3", "--only k1k"}) {
-        const ToolRun r = run(std::string("build ") + bad);
-        EXPECT_EQ(r.status, 2) << bad;
-        EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 1) << bad << ": " << r.output;
+        const auto r = run(EGDB + "build " + bad);
+        EXPECT_EQ(r.first, 2) << bad;
+        EXPECT_EQ(std::count(r.second.begin(), r.second.end(), '\n'), 1) << bad << ": " << r.second;
     }
 }
 
 }  // namespace
-}  // namespace tarnvel
+}  // namespace tarnvel::testing
