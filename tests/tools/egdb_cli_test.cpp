@@ -49,7 +49,7 @@ TEST_F(EgdbTool, HelpAndBadArguments) {
     fs::create_directories("notdb");
     fs::create_directories("empty/db");
     const std::tuple<std::string, int, std::string> cases[] = {
-        {"--help", 0, "usage: tarnvel-egdb"}, {"", 2, "usage: tarnvel-egdb"}, {"solve", 2, ""}, {"build --pieces 8", 2, ""}, {"verify a b", 2, ""},
+        {"--help", 0, "usage: tarnvel-egdb"}, {"", 2, "A subcommand is required"}, {"solve", 2, ""}, {"build --pieces 8", 2, ""}, {"verify a b", 2, ""},
         {"verify notdb", 2, "must be a directory named db"}, {"verify empty/db", 1, "no database in"},
     };
     for (const auto& [arguments, status, words] : cases) {
