@@ -160,11 +160,11 @@ async function change(method, path, body) {
   await refresh();
 }
 
-async function engineMove() {
-  const seconds = Number($('seconds').value);
+// Runs `work` with the board busy, says what went wrong, then redraws.
+async function whileBusy(work) {
   view.busy = true;
   try {
-    await api('POST', '/api/search', { seconds: seconds > 0 ? seconds : 1 });
+    await work();
   } catch (e) {
     say(e.message);
   } finally {
@@ -172,6 +172,11 @@ async function engineMove() {
   }
   view.path = [];
   await refresh();
+}
+
+async function engineMove() {
+  const seconds = Number($('seconds').value);
+  await whileBusy(() => api('POST', '/api/search', { seconds: seconds > 0 ? seconds : 1 }));
 }
 
 function clickSquare(square) {
@@ -315,20 +320,13 @@ async function finishEditing() {
 async function undo() {
   const s = view.state;
   if (engineSide() === 'both') $('engine-side').value = 'none';
-  view.busy = true;
-  try {
+  await whileBusy(async () => {
     let now = await api('POST', '/api/undo');
     // Back to a position where the person moves.
     if (now.ply > 0 && enginePlays(now.sideToMove) && s.ply > 1) now = await api('POST', '/api/undo');
     view.state = now;
     say('');
-  } catch (e) {
-    say(e.message);
-  } finally {
-    view.busy = false;
-  }
-  view.path = [];
-  await refresh();
+  });
 }
 
 async function analyse() {
