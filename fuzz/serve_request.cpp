@@ -15,9 +15,7 @@ using namespace tarnvel;
 static cli::ServeState* state;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::silenceStandardOutput();
-    fuzz::enterScratchDirectory();
-    fuzz::writeSmallDatabase(3);
+    fuzz::enterScratchDirectory(true);
     char reply[TARNVEL_REPLY_CAPACITY];
     enginecommand("set hashsize 1", reply);
     state = new cli::ServeState(cli::EngineLibrary{nullptr, getmove, enginecommand, "fuzz"});
