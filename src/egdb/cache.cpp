@@ -5,6 +5,7 @@
 #include "egdb/database.h"
 #include "egdb/filenames.h"
 #include "egdb/limits.h"
+#include "egdb/tables.h"
 #include "platform/files.h"
 #include "platform/vmem.h"
 #include "tarnvel/tarnvel.h"
@@ -17,15 +18,32 @@ uint8_t** blockpointer = nullptr;
 namespace {
 
 uint8_t* cache = nullptr;
+uint32_t* marks = nullptr;
 LruEntry* lru = nullptr;
 int32_t newest = -1;
 int32_t oldest = -1;
 // Sizes of the regions as allocated, for their release.
 size_t cacheBytes = 0;
+size_t markBytes = 0;
 size_t pointerBytes = 0;
 size_t lruBytes = 0;
 
 uint8_t* slotAddress(int32_t slot) { return cache + static_cast<size_t>(slot) * BLOCK_SIZE; }
+
+// Computes the running totals of the block just read into slot s.
+void placeBlock(int32_t s) {
+    const uint8_t* block = slotAddress(s);
+    uint32_t* m = marks + static_cast<size_t>(s) * MARKS_PER_BLOCK;
+    uint32_t total = 0;
+    for (int k = 0; k < MARKS_PER_BLOCK; ++k, block += MARK_SPACING) {
+        m[k] = total;
+        // Four sums, so that the table reads need not wait for each other.
+        uint32_t sum[4] = {};
+        for (int b = 0; b < MARK_SPACING; b += 4)
+            for (int j = 0; j < 4; ++j) sum[j] += RunLengthTable[block[b + j]];
+        total += sum[0] + sum[1] + sum[2] + sum[3];
+    }
+}
 
 // Makes s, already unlinked, the most recently used slot.
 void linkAsNewest(int32_t s) {
@@ -54,6 +72,7 @@ int preloadFile(FILE* file, const char* path, int64_t offset, int64_t count, boo
         if (g >= maxBlocks || g >= cacheBlocks) return 1;
         const int32_t slot = static_cast<int32_t>(g);
         if (!readBlock(file, slotAddress(slot))) return 0;
+        placeBlock(slot);
         blockpointer[slot] = slotAddress(slot);
         if (progressText && (reportEveryBlock || slot % 1024 == 0))
             std::snprintf(progressText, TARNVEL_TEXT_CAPACITY, "preload block %i in %s", slot, path);
@@ -67,24 +86,28 @@ int preloadFile(FILE* file, const char* path, int64_t offset, int64_t count, boo
 bool allocateCache() {
     for (; cacheBlocks >= MIN_CACHE_BLOCKS; cacheBlocks /= 2) {
         cacheBytes = static_cast<size_t>(cacheBlocks) * BLOCK_SIZE;
+        markBytes = static_cast<size_t>(cacheBlocks) * MARKS_PER_BLOCK * sizeof(uint32_t);
         pointerBytes = static_cast<size_t>(maxBlocks) * sizeof(uint8_t*);
         lruBytes = static_cast<size_t>(cacheBlocks) * sizeof(LruEntry);
         void* c = nullptr;
+        void* m = nullptr;
         void* p = nullptr;
         void* l = nullptr;
-        if (platform::reserveMemory(cacheBytes, &c) && platform::reserveMemory(pointerBytes, &p) &&
-            platform::reserveMemory(lruBytes, &l)) {
+        if (platform::reserveMemory(cacheBytes, &c) && platform::reserveMemory(markBytes, &m) &&
+            platform::reserveMemory(pointerBytes, &p) && platform::reserveMemory(lruBytes, &l)) {
             cache = static_cast<uint8_t*>(c);
+            marks = static_cast<uint32_t*>(m);
             blockpointer = static_cast<uint8_t**>(p);
             lru = static_cast<LruEntry*>(l);
             std::fill_n(blockpointer, maxBlocks, nullptr);
             return true;
         }
         platform::releaseMemory(c, cacheBytes);
+        platform::releaseMemory(m, markBytes);
         platform::releaseMemory(p, pointerBytes);
     }
     cacheBlocks = 0;
-    cacheBytes = pointerBytes = lruBytes = 0;
+    cacheBytes = markBytes = pointerBytes = lruBytes = 0;
     return false;
 }
 
@@ -159,6 +182,7 @@ const uint8_t* loadBlock(int32_t g, FILE* file, uint32_t fileBlock) {
     uint8_t* block = slotAddress(s);
     if (!platform::seekFile(file, static_cast<int64_t>(fileBlock) * BLOCK_SIZE) || !readBlock(file, block))
         return nullptr;
+    placeBlock(s);
     blockpointer[g] = block;
     lru[s].blockOf = g;
     oldest = lru[s].prev;
@@ -169,14 +193,18 @@ const uint8_t* loadBlock(int32_t g, FILE* file, uint32_t fileBlock) {
 
 int32_t slotOf(const uint8_t* block) { return static_cast<int32_t>((block - cache) / BLOCK_SIZE); }
 
+const uint32_t* blockMarks(int32_t slot) { return marks + static_cast<size_t>(slot) * MARKS_PER_BLOCK; }
+
 void releaseCache() {
     platform::releaseMemory(cache, cacheBytes);
+    platform::releaseMemory(marks, markBytes);
     platform::releaseMemory(blockpointer, pointerBytes);
     platform::releaseMemory(lru, lruBytes);
     cache = nullptr;
+    marks = nullptr;
     blockpointer = nullptr;
     lru = nullptr;
-    cacheBytes = pointerBytes = lruBytes = 0;
+    cacheBytes = markBytes = pointerBytes = lruBytes = 0;
     newest = oldest = -1;
 }
 

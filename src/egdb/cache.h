@@ -21,10 +21,18 @@ struct LruEntry {
 };
 static_assert(sizeof(LruEntry) == 12);
 
+// Running totals of a cached block, so that a probe walks at most
+// MARK_SPACING code bytes: mark k is the number of positions coded by the
+// block's bytes before byte k · MARK_SPACING. They cost the cache an eighth
+// more memory and buy a third off the time of a probe that hits it.
+constexpr int MARK_SPACING = 32;
+constexpr int MARKS_PER_BLOCK = BLOCK_SIZE / MARK_SPACING;
+static_assert(MARKS_PER_BLOCK * sizeof(uint32_t) == BLOCK_SIZE / 8);
+
 // Global block g → its cached copy, or null.
 extern uint8_t** blockpointer;
 
-// Allocates cache, blockpointer and LRU list for the current maxBlocks and
+// Allocates cache, its marks, blockpointer and LRU list for the current maxBlocks and
 // cacheBlocks, halving cacheBlocks while the memory cannot be had. False
 // when not even MIN_CACHE_BLOCKS fit (nothing is then held).
 bool allocateCache();
@@ -50,6 +58,9 @@ const uint8_t* loadBlock(int32_t g, FILE* file, uint32_t fileBlock);
 
 // Slot of a cached block.
 int32_t slotOf(const uint8_t* block);
+
+// The MARKS_PER_BLOCK running totals of the block in a slot.
+const uint32_t* blockMarks(int32_t slot);
 
 // Gives back the memory.
 void releaseCache();

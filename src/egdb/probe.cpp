@@ -13,23 +13,16 @@ namespace {
 
 constexpr uint32_t POWERS_OF_3[POSITIONS_PER_QUAD] = {1, 3, 9, 27};
 
-// Block k of a slice: the last idx entry not above index. Short lists are
-// scanned, long ones bisected.
+// Block k of a slice: the last idx entry not above index (block 0 when
+// none is). Bisected without branches on the entries, which a probe at a
+// random index would mispredict.
 int32_t blockWithin(const SliceRecord& r, uint32_t index) {
     const uint32_t* e = r.idx;
-    const int32_t n = r.blockCount;
-    if (n < 8) {
-        int32_t passed = 0;
-        while (passed < n && e[passed] <= index) ++passed;
-        return passed > 0 ? passed - 1 : 0;
-    }
-    int32_t lo = 0, hi = n;
-    while (hi > lo + 1) {
-        const int32_t mid = (lo + hi) / 2;
-        if (index >= e[mid])
-            lo = mid;
-        else
-            hi = mid;
+    int32_t lo = 0;
+    for (int32_t n = r.blockCount; n > 1;) {
+        const int32_t half = n / 2;
+        lo = e[lo + half] <= index ? lo + half : lo;
+        n -= half;
     }
     return lo;
 }
@@ -46,11 +39,11 @@ void logOverflow(const SliceKey& k, uint32_t index) {
 }  // namespace
 
 int32_t probeDatabase(const DbQuery* query, int32_t conditional) {
-    const int nb = bitCount(query->bm) + bitCount(query->bk);
-    const int nw = bitCount(query->wm) + bitCount(query->wk);
-    if (nb + nw > maxPieces || nb > maxPerSide || nw > maxPerSide) return DB_UNKNOWN;
     CanonicalPosition pos;
     if (!canonicalPosition(*query, &pos)) return DB_UNKNOWN;
+    const SliceKey& key = pos.key;
+    const int nb = key.nbm + key.nbk, nw = key.nwm + key.nwk;
+    if (nb + nw > maxPieces || nb > maxPerSide || nw > maxPerSide) return DB_UNKNOWN;
 
     const SliceRecord& r = sliceRecord(pos.key);
     if (!r.present || !dbfp[r.fileSlot]) return DB_UNKNOWN;
@@ -68,44 +61,34 @@ int32_t probeDatabase(const DbQuery* query, int32_t conditional) {
         block = loadBlock(static_cast<int32_t>(g), dbfp[r.fileSlot], r.firstBlock + static_cast<uint32_t>(i));
         if (!block) return DB_UNKNOWN;
     }
+    const uint32_t* mark = blockMarks(slotOf(block));
 
-    // Find the code covering index, walking from the nearer end of the block.
-    const uint32_t* e = r.idx;
+    // Positions are counted from the block's first byte: the slice's first
+    // code (past the end of the slice before it, in its first block) holds
+    // index e[i]. The marks then leave a walk of at most MARK_SPACING bytes.
     const int32_t firstCode = i == 0 ? static_cast<int32_t>(r.startByte) : 0;
-    uint32_t cursor;
-    int32_t p;
-    if (i + 1 < r.blockCount && e[i + 1] - index < index - e[i]) {
-        cursor = e[i + 1];
-        p = BLOCK_SIZE - 1;
-        do {
-            if (p < firstCode) {
-                logOverflow(pos.key, index);
-                return DB_UNKNOWN;
-            }
-            cursor -= RunLengthTable[block[p]];
-            --p;
-        } while (cursor > index);
-        ++p;
-    } else {
-        cursor = e[i];
-        p = firstCode;
-        while (cursor <= index) {
-            if (p >= BLOCK_SIZE) {
-                logOverflow(pos.key, index);
-                return DB_UNKNOWN;
-            }
-            cursor += RunLengthTable[block[p]];
-            ++p;
+    int32_t p = firstCode & -MARK_SPACING;
+    uint32_t skipped = mark[p / MARK_SPACING];
+    for (; p < firstCode; ++p) skipped += RunLengthTable[block[p]];
+    const uint32_t target = index - r.idx[i] + skipped;
+    // The last mark not above target; counted without branches.
+    int32_t k = -1;
+    for (int j = 0; j < MARKS_PER_BLOCK; ++j) k += mark[j] <= target;
+    p = k * MARK_SPACING;
+    uint32_t cursor = mark[k];
+    for (;;) {
+        if (p >= BLOCK_SIZE) {
+            logOverflow(pos.key, index);
+            return DB_UNKNOWN;
         }
-        --p;
-        cursor -= RunLengthTable[block[p]];
+        const uint32_t next = cursor + RunLengthTable[block[p]];
+        if (next > target) break;
+        cursor = next;
+        ++p;
     }
     const uint32_t code = block[p];
     if (code > LAST_QUAD_CODE) return RunResultTable[code] + 1;
-    // Only a corrupt block list can leave index outside the code's four.
-    const uint32_t d = index - cursor;
-    if (d >= POSITIONS_PER_QUAD) return DB_UNKNOWN;
-    return static_cast<int32_t>((code / POWERS_OF_3[d]) % 3 + 1);
+    return static_cast<int32_t>((code / POWERS_OF_3[target - cursor]) % 3 + 1);
 }
 
 }  // namespace tarnvel

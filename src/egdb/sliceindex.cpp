@@ -81,20 +81,21 @@ int rowOfHighest(uint32_t set) { return set ? (31 - std::countl_zero(set)) / SQU
 }  // namespace
 
 bool canonicalPosition(const DbQuery& q, CanonicalPosition* out) {
-    CanonicalPosition p{q.bm, q.bk, q.wm, q.wk, {}};
+    const uint32_t wmTurned = reverseBoard(q.wm);
+    CanonicalPosition p{q.bm, q.bk, q.wm, q.wk, wmTurned, {}};
     SliceKey& k = p.key;
     k.nbm = bitCount(p.bm);
     k.nbk = bitCount(p.bk);
     k.nwm = bitCount(p.wm);
     k.nwk = bitCount(p.wk);
     k.bmrank = rowOfHighest(p.bm);
-    k.wmrank = rowOfHighest(reverseBoard(p.wm));
+    k.wmrank = rowOfHighest(wmTurned);
     k.side = q.side & 1;
     if (k.bmrank >= CROWNING_RANK || k.wmrank >= CROWNING_RANK) return false;
     const int nb = k.nbm + k.nbk, nw = k.nwm + k.nwk;
     const int s = (nw - nb) * 65536 + (k.nwk - k.nbk) * 256 + (k.wmrank - k.bmrank) * 16 + k.side;
     if (s > 0) {
-        p = {reverseBoard(q.wm), reverseBoard(q.wk), reverseBoard(q.bm), reverseBoard(q.bk),
+        p = {wmTurned, reverseBoard(q.wk), reverseBoard(q.bm), reverseBoard(q.bk), q.bm,
              {k.nwm, k.nwk, k.nbm, k.nbk, k.wmrank, k.bmrank, 1 - k.side}};
     }
     *out = p;
@@ -104,7 +105,7 @@ bool canonicalPosition(const DbQuery& q, CanonicalPosition* out) {
 uint32_t positionIndex(const CanonicalPosition& p) {
     const SliceKey& k = p.key;
     const uint32_t bmi = rankOf(p.bm) - menBase(k.bmrank, k.nbm);
-    const uint32_t wmi = rankOf(reverseBoard(p.wm)) - menBase(k.wmrank, k.nwm);
+    const uint32_t wmi = rankOf(p.wmTurned) - menBase(k.wmrank, k.nwm);
     const uint32_t bki = rankAmong(p.bk, p.bm | p.wm);
     const uint32_t wki = rankAmong(p.wk, p.bm | p.bk | p.wm);
     const uint32_t bmr = menRange(k.bmrank, k.nbm);

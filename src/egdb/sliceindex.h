@@ -12,6 +12,7 @@ namespace tarnvel {
 // sides are alike and black is to move.
 struct CanonicalPosition {
     uint32_t bm, bk, wm, wk;
+    uint32_t wmTurned;  // wm seen from white's side (square s to 31 − s)
     SliceKey key;
 };
 
