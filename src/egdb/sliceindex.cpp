@@ -40,10 +40,10 @@ uint32_t menBase(int rank, int count) { return rank > 0 ? Binomial[SQUARES_PER_R
 
 uint32_t kingRange(int freeSquares, int count) { return count == 0 ? 1 : Binomial[freeSquares][count]; }
 
-// The set of `count` squares with combinatorial rank r.
-uint32_t unrank(uint32_t r, int count) {
+// The set of `count` squares below `squares` with combinatorial rank r.
+uint32_t unrank(uint32_t r, int count, int squares) {
     uint32_t set = 0;
-    int s = SQUARES;
+    int s = squares;
     for (int j = count; j >= 1; --j) {
         do --s;
         while (Binomial[s][j] > r);
@@ -53,19 +53,15 @@ uint32_t unrank(uint32_t r, int count) {
     return set;
 }
 
-// Places kings given by lowered squares onto the squares not in occupied.
+// Places kings given by lowered squares onto the squares not in occupied:
+// past each occupied square, lowest first, the kings at or above it move
+// up one.
 uint32_t spreadOver(uint32_t lowered, uint32_t occupied) {
-    uint32_t set = 0;
-    int freeSeen = 0;
-    for (int s = 0; s < SQUARES && lowered; ++s) {
-        if (occupied & (1u << s)) continue;
-        if (lowered & (1u << freeSeen)) {
-            set |= 1u << s;
-            lowered &= ~(1u << freeSeen);
-        }
-        ++freeSeen;
+    for (; occupied; occupied &= occupied - 1) {
+        const uint32_t below = (occupied & -occupied) - 1;
+        lowered = (lowered & below) | ((lowered & ~below) << 1);
     }
-    return set;
+    return lowered;
 }
 
 // Square s to 31 − s without the probe's tables, which the writer's callers
@@ -138,11 +134,11 @@ bool positionAtIndex(const SliceKey& k, uint32_t index, DbQuery* out) {
     index /= wmr;
     const uint32_t bki = index % bkr;
     const uint32_t wki = index / bkr;
-    const uint32_t bm = unrank(bmi + menBase(k.bmrank, k.nbm), k.nbm);
-    const uint32_t wm = turned(unrank(wmi + menBase(k.wmrank, k.nwm), k.nwm));
+    const uint32_t bm = unrank(bmi + menBase(k.bmrank, k.nbm), k.nbm, SQUARES_PER_ROW * (k.bmrank + 1));
+    const uint32_t wm = turned(unrank(wmi + menBase(k.wmrank, k.nwm), k.nwm, SQUARES_PER_ROW * (k.wmrank + 1)));
     if (bm & wm) return false;
-    const uint32_t bk = spreadOver(unrank(bki, k.nbk), bm | wm);
-    const uint32_t wk = spreadOver(unrank(wki, k.nwk), bm | wm | bk);
+    const uint32_t bk = spreadOver(unrank(bki, k.nbk, SQUARES - k.nbm - k.nwm), bm | wm);
+    const uint32_t wk = spreadOver(unrank(wki, k.nwk, SQUARES - k.nbm - k.nwm - k.nbk), bm | wm | bk);
     *out = {bm, bk, wm, wk, k.side ? 1u : 2u};
     return true;
 }
