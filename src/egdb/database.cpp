@@ -22,8 +22,8 @@ namespace {
 // A cache request in MB becomes blocks in 64-bit arithmetic, clamped to
 // what slot numbers and the address space can hold.
 int32_t requestedCacheBlocks(int32_t cacheMegabytes) {
-    constexpr int64_t ceiling =
-        std::min<int64_t>(INT32_MAX, static_cast<int64_t>(SIZE_MAX / (BLOCK_SIZE + sizeof(LruEntry))));
+    constexpr size_t bytesPerBlock = BLOCK_SIZE + MARKS_PER_BLOCK * sizeof(uint32_t) + sizeof(LruEntry);
+    constexpr int64_t ceiling = std::min<int64_t>(INT32_MAX, static_cast<int64_t>(SIZE_MAX / bytesPerBlock));
     const int64_t blocks = std::max<int64_t>(int64_t{cacheMegabytes} * 1024, MIN_REQUESTED_CACHE_BLOCKS);
     return static_cast<int32_t>(std::min(blocks, ceiling));
 }

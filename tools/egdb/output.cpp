@@ -10,6 +10,7 @@
 #include "egdb/sliceindex.h"
 #include "egdb/tables.h"
 #include "egdb/writer.h"
+#include "material_text.h"
 #include "moves.h"
 #include "parallel.h"
 #include "progress.h"
@@ -27,9 +28,11 @@ constexpr const char* STAGING = ".tarnvel-egdb-staging";
 constexpr uint64_t BLOCK_BYTES = 1024;
 
 // Part of a slice's results from the store; positions with a capture on
-// the board are never probed, so the writer may give them any value.
-void fillSlice(SliceResults& s, uint32_t begin, uint32_t end) {
+// the board are never probed, so the writer may give them any value. A
+// large slice takes minutes: the part that reports moves the progress line.
+void fillSlice(SliceResults& s, uint32_t begin, uint32_t end, bool reports) {
     for (uint32_t i = begin; i < end; ++i) {
+        if (reports && ((i - begin) & 0xFFFFF) == 0) progressShare(static_cast<double>(i - begin) / (end - begin));
         DbQuery q;
         if (!positionAtIndex(s.key, i, &q)) continue;
         const Pieces p{q.bm, q.bk, q.wm, q.wk};
@@ -61,13 +64,13 @@ WriteReport draftDatabase(int pieces, const std::vector<Material>& materials, in
     DatabaseDraft draft = startDatabase(pieces);
     SliceResults s{};
     for (const SliceKey& k : keys) {
-        progressStep("writing", sliceSize(k));
+        progressStep("writing " + materialText({k.nbm, k.nbk, k.nwm, k.nwk}), sliceSize(k));
         s.key = k;
         s.results.assign(sliceSize(k), RESULT_ANY);
         const uint32_t size = sliceSize(k);
         onThreads(threads, [&](int t) {
             fillSlice(s, static_cast<uint32_t>(shareBegin(size, t, threads)),
-                      static_cast<uint32_t>(shareBegin(size, t + 1, threads)));
+                      static_cast<uint32_t>(shareBegin(size, t + 1, threads)), t == 0);
         });
         const std::string error = addSlice(draft, s);
         if (!error.empty()) return {false, 0, error};
