@@ -143,4 +143,67 @@ bool positionAtIndex(const SliceKey& k, uint32_t index, DbQuery* out) {
     return true;
 }
 
+namespace {
+
+// The next set of as many squares in rank order (the least larger one).
+uint32_t nextPlacement(uint32_t set) {
+    if (set == 0) return 0;
+    const uint32_t lowest = set & -set;
+    const uint32_t carried = set + lowest;
+    return carried | (((set ^ carried) >> 2) >> std::countr_zero(set));
+}
+
+uint32_t menAt(uint32_t i, int rank, int count) { return unrank(i + menBase(rank, count), count, SQUARES_PER_ROW * (rank + 1)); }
+
+}  // namespace
+
+void startSliceWalk(const SliceKey& k, uint32_t index, SliceWalk* w) {
+    w->key = k;
+    w->bmRange = menRange(k.bmrank, k.nbm);
+    w->wmRange = menRange(k.wmrank, k.nwm);
+    w->bkRange = kingRange(SQUARES - k.nbm - k.nwm, k.nbk);
+    w->bmi = index % w->bmRange;
+    index /= w->bmRange;
+    w->wmi = index % w->wmRange;
+    index /= w->wmRange;
+    w->bki = index % w->bkRange;
+    w->wki = index / w->bkRange;
+    w->bm = menAt(w->bmi, k.bmrank, k.nbm);
+    w->wm = turned(menAt(w->wmi, k.wmrank, k.nwm));
+    w->bkLowered = unrank(w->bki, k.nbk, SQUARES - k.nbm - k.nwm);
+    w->wkLowered = unrank(w->wki, k.nwk, SQUARES - k.nbm - k.nwm - k.nbk);
+}
+
+bool walkPosition(const SliceWalk& w, DbQuery* out) {
+    if (w.bm & w.wm) return false;
+    const uint32_t bk = spreadOver(w.bkLowered, w.bm | w.wm);
+    const uint32_t wk = spreadOver(w.wkLowered, w.bm | w.wm | bk);
+    *out = {w.bm, bk, w.wm, wk, w.key.side ? 1u : 2u};
+    return true;
+}
+
+void stepSliceWalk(SliceWalk* w) {
+    const SliceKey& k = w->key;
+    if (++w->bmi < w->bmRange) {
+        w->bm = nextPlacement(w->bm);
+        return;
+    }
+    w->bmi = 0;
+    w->bm = menAt(0, k.bmrank, k.nbm);
+    if (++w->wmi < w->wmRange) {
+        w->wm = turned(nextPlacement(turned(w->wm)));
+        return;
+    }
+    w->wmi = 0;
+    w->wm = turned(menAt(0, k.wmrank, k.nwm));
+    if (++w->bki < w->bkRange) {
+        w->bkLowered = nextPlacement(w->bkLowered);
+        return;
+    }
+    w->bki = 0;
+    w->bkLowered = unrank(0, k.nbk, SQUARES - k.nbm - k.nwm);
+    ++w->wki;
+    w->wkLowered = nextPlacement(w->wkLowered);
+}
+
 }  // namespace tarnvel

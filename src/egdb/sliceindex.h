@@ -41,4 +41,26 @@ bool isCanonicalSlice(const SliceKey& key);
 // man on one square.
 bool positionAtIndex(const SliceKey& key, uint32_t index, DbQuery* out);
 
+// The positions of a slice in index order, from a given index on. The
+// black men vary fastest, so a step moves them to their next placement and
+// spreads the kings again; the other pieces are decoded only when their
+// part of the index changes. Gives what positionAtIndex gives.
+struct SliceWalk {
+    SliceKey key;
+    uint32_t bmRange, wmRange, bkRange;  // placements of each part
+    uint32_t bmi, wmi, bki, wki;         // the parts of the current index
+    uint32_t bm, wm;                     // men of the current index
+    uint32_t bkLowered, wkLowered;       // kings before spreading
+};
+
+// Starts at `index`, which must lie within the slice.
+void startSliceWalk(const SliceKey& key, uint32_t index, SliceWalk* walk);
+
+// The position at the current index; false for the same slots as
+// positionAtIndex.
+bool walkPosition(const SliceWalk& walk, DbQuery* out);
+
+// On to the next index.
+void stepSliceWalk(SliceWalk* walk);
+
 }  // namespace tarnvel

@@ -63,6 +63,31 @@ INSTANTIATE_TEST_SUITE_P(Materials, RoundTrip, ::testing::ValuesIn(materials()),
     return std::string(name);
 });
 
+// The builder walks slices in index order: the walk gives what decoding
+// each index gives, through every carry of slices of up to 4 pieces and
+// from random places in 7-piece ones.
+TEST(SliceWalk, GivesWhatDecodingEachIndexGives) {
+    std::mt19937 rng(3);
+    std::vector<std::pair<SliceKey, uint32_t>> starts;
+    for (const SliceKey& k : canonicalSlices(4, 7)) starts.push_back({k, 0});
+    const std::vector<SliceKey> seven = canonicalSlices(7, 7);
+    for (int n = 0; n < 30; ++n) {
+        const SliceKey& k = seven[rng() % seven.size()];
+        starts.push_back({k, static_cast<uint32_t>(rng() % sliceSize(k))});
+    }
+    for (const auto& [k, start] : starts) {
+        const uint32_t end = start == 0 ? sliceSize(k) : std::min(sliceSize(k), start + 100000);
+        SliceWalk walk;
+        startSliceWalk(k, start, &walk);
+        for (uint32_t i = start; i < end; ++i, stepSliceWalk(&walk)) {
+            DbQuery a{}, b{};
+            const bool valid = positionAtIndex(k, i, &a);
+            ASSERT_EQ(walkPosition(walk, &b), valid) << i;
+            ASSERT_TRUE(!valid || std::tie(a.bm, a.bk, a.wm, a.wk, a.side) == std::tie(b.bm, b.bk, b.wm, b.wk, b.side)) << i;
+        }
+    }
+}
+
 class Writer : public EgdbTest {};
 
 TEST_F(Writer, UniformSlicesBecomeSingleValueRecordsAndUnreadableOnesAreRefused) {

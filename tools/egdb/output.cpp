@@ -31,10 +31,13 @@ constexpr uint64_t BLOCK_BYTES = 1024;
 // the board are never probed, so the writer may give them any value. A
 // large slice takes minutes: the part that reports moves the progress line.
 void fillSlice(SliceResults& s, uint32_t begin, uint32_t end, bool reports) {
-    for (uint32_t i = begin; i < end; ++i) {
+    if (begin >= end) return;
+    SliceWalk walk;
+    startSliceWalk(s.key, begin, &walk);
+    for (uint32_t i = begin; i < end; ++i, stepSliceWalk(&walk)) {
         if (reports && ((i - begin) & 0xFFFFF) == 0) progressShare(static_cast<double>(i - begin) / (end - begin));
         DbQuery q;
-        if (!positionAtIndex(s.key, i, &q)) continue;
+        if (!walkPosition(walk, &q)) continue;
         const Pieces p{q.bm, q.bk, q.wm, q.wk};
         if (hasCapture(p, BLACK) || hasCapture(p, WHITE)) continue;
         s.results[i] = storedValue(p, s.key.side);
