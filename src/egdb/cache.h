@@ -32,8 +32,8 @@ static_assert(MARKS_PER_BLOCK * sizeof(uint32_t) == BLOCK_SIZE / 8);
 // Global block g → its cached copy, or null.
 extern uint8_t** blockpointer;
 
-// Allocates cache, its marks, blockpointer and LRU list for the current maxBlocks and
-// cacheBlocks, halving cacheBlocks while the memory cannot be had. False
+// Allocates cache, marks, blockpointer and LRU list for the current
+// maxBlocks and cacheBlocks, halving cacheBlocks while the memory cannot be had. False
 // when not even MIN_CACHE_BLOCKS fit (nothing is then held).
 bool allocateCache();
 

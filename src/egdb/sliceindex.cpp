@@ -53,6 +53,20 @@ uint32_t unrank(uint32_t r, int count, int squares) {
     return set;
 }
 
+// The next set of as many squares in rank order (the least larger one).
+uint32_t nextPlacement(uint32_t set) {
+    if (set == 0) return 0;
+    const uint32_t lowest = set & -set;
+    const uint32_t carried = set + lowest;
+    return carried | (((set ^ carried) >> 2) >> std::countr_zero(set));
+}
+
+// The men of one side, counted from their own side, at placement i of
+// those whose leading man stands on row `rank`.
+uint32_t menAt(uint32_t i, int rank, int count) {
+    return unrank(i + menBase(rank, count), count, SQUARES_PER_ROW * (rank + 1));
+}
+
 // Places kings given by lowered squares onto the squares not in occupied:
 // past each occupied square, lowest first, the kings at or above it move
 // up one.
@@ -125,37 +139,10 @@ bool isCanonicalSlice(const SliceKey& k) {
 
 bool positionAtIndex(const SliceKey& k, uint32_t index, DbQuery* out) {
     if (index >= sliceSize(k)) return false;
-    const uint32_t bmr = menRange(k.bmrank, k.nbm);
-    const uint32_t wmr = menRange(k.wmrank, k.nwm);
-    const uint32_t bkr = kingRange(SQUARES - k.nbm - k.nwm, k.nbk);
-    const uint32_t bmi = index % bmr;
-    index /= bmr;
-    const uint32_t wmi = index % wmr;
-    index /= wmr;
-    const uint32_t bki = index % bkr;
-    const uint32_t wki = index / bkr;
-    const uint32_t bm = unrank(bmi + menBase(k.bmrank, k.nbm), k.nbm, SQUARES_PER_ROW * (k.bmrank + 1));
-    const uint32_t wm = turned(unrank(wmi + menBase(k.wmrank, k.nwm), k.nwm, SQUARES_PER_ROW * (k.wmrank + 1)));
-    if (bm & wm) return false;
-    const uint32_t bk = spreadOver(unrank(bki, k.nbk, SQUARES - k.nbm - k.nwm), bm | wm);
-    const uint32_t wk = spreadOver(unrank(wki, k.nwk, SQUARES - k.nbm - k.nwm - k.nbk), bm | wm | bk);
-    *out = {bm, bk, wm, wk, k.side ? 1u : 2u};
-    return true;
+    SliceWalk walk;
+    startSliceWalk(k, index, &walk);
+    return walkPosition(walk, out);
 }
-
-namespace {
-
-// The next set of as many squares in rank order (the least larger one).
-uint32_t nextPlacement(uint32_t set) {
-    if (set == 0) return 0;
-    const uint32_t lowest = set & -set;
-    const uint32_t carried = set + lowest;
-    return carried | (((set ^ carried) >> 2) >> std::countr_zero(set));
-}
-
-uint32_t menAt(uint32_t i, int rank, int count) { return unrank(i + menBase(rank, count), count, SQUARES_PER_ROW * (rank + 1)); }
-
-}  // namespace
 
 void startSliceWalk(const SliceKey& k, uint32_t index, SliceWalk* w) {
     w->key = k;
