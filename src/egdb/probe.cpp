@@ -54,14 +54,14 @@ int32_t probeDatabase(const DbQuery* query, int32_t conditional) {
     const uint64_t g = uint64_t{r.blockOffset} + r.firstBlock + static_cast<uint32_t>(i);
     if (g >= static_cast<uint64_t>(maxBlocks)) return DB_UNKNOWN;
     const uint8_t* block = blockpointer[g];
-    if (block) {
-        touchBlock(slotOf(block));
-    } else {
+    if (!block) {
         if (conditional == 1) return DB_NOLOOK;
         block = loadBlock(static_cast<int32_t>(g), dbfp[r.fileSlot], r.firstBlock + static_cast<uint32_t>(i));
         if (!block) return DB_UNKNOWN;
     }
-    const uint32_t* mark = blockMarks(slotOf(block));
+    const int32_t slot = slotOf(block);
+    touchBlock(slot);  // a block just loaded is the newest already
+    const uint32_t* mark = blockMarks(slot);
 
     // Positions are counted from the block's first byte: the slice's first
     // code (past the end of the slice before it, in its first block) holds

@@ -20,6 +20,10 @@ struct Successor {
 
 bool hasCapture(const Pieces& p, int side);
 
+// Neither side can capture: the positions the engine probes, the only ones
+// whose stored results matter.
+inline bool quiet(const Pieces& p) { return !hasCapture(p, BLACK) && !hasCapture(p, WHITE); }
+
 // The positions after each complete capture sequence of `side` (one entry
 // per path), or after each plain move when `side` has no capture. Returns
 // the number written; 0 means `side` has no move.

@@ -27,8 +27,8 @@ namespace fs = std::filesystem;
 constexpr const char* STAGING = ".tarnvel-egdb-staging";
 constexpr uint64_t BLOCK_BYTES = 1024;
 
-// Part of a slice's results from the store; positions with a capture on
-// the board are never probed, so the writer may give them any value. A
+// Part of a slice's results from the store; positions that are not quiet
+// are never probed, so the writer may give them any value. A
 // large slice takes minutes: the part that reports moves the progress line.
 void fillSlice(SliceResults& s, uint32_t begin, uint32_t end, bool reports) {
     if (begin >= end) return;
@@ -39,7 +39,7 @@ void fillSlice(SliceResults& s, uint32_t begin, uint32_t end, bool reports) {
         DbQuery q;
         if (!walkPosition(walk, &q)) continue;
         const Pieces p{q.bm, q.bk, q.wm, q.wk};
-        if (hasCapture(p, BLACK) || hasCapture(p, WHITE)) continue;
+        if (!quiet(p)) continue;
         s.results[i] = storedValue(p, s.key.side);
     }
 }

@@ -35,8 +35,6 @@ constexpr int SAMPLE_TRIES = 20;
 constexpr int THREAT_DEPTH = 8;
 constexpr int32_t CACHE_MEGABYTES = 64;
 
-bool quiet(const Pieces& p) { return !hasCapture(p, BLACK) && !hasCapture(p, WHITE); }
-
 // WIN beats everything, an undecided child leaves the result undecided
 // unless something wins, DRAW beats LOSS.
 Value better(Value a, Value b) {
