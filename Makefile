@@ -33,6 +33,7 @@ test: build
 
 # The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan: deps
+	$(DEPS) test
 	cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNVEL_SANITIZE=ON -DTARNVEL_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
