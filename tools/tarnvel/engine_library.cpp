@@ -16,6 +16,7 @@ namespace {
 constexpr size_t REPLY_BUFFER_SIZE = 4 * TARNVEL_REPLY_CAPACITY;
 
 constexpr const char* LIBRARY_FILE = "libTarnvel.so";
+constexpr const char* LIBRARY_FILE_2 = "libTarnvel2.so";
 
 void* loadLibrary(const std::string& path, std::string& error) {
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -67,21 +68,30 @@ bool bindEntryPoints(EngineLibrary& engine, std::string& error) {
     return false;
 }
 
-}  // namespace
-
 // Beside the program in the build tree; in the library directory once
 // installed (TARNVEL_INSTALLED_LIBRARY_DIR is relative to the program's).
-std::string defaultEngineLibraryPath() {
+std::string libraryBesideProgram(const char* file) {
     const std::filesystem::path self = executablePath();
-    if (self.empty()) return LIBRARY_FILE;
-    const std::filesystem::path beside = self.parent_path() / LIBRARY_FILE;
+    if (self.empty()) return file;
+    const std::filesystem::path beside = self.parent_path() / file;
     const std::filesystem::path installed =
-        self.parent_path() / TARNVEL_INSTALLED_LIBRARY_DIR / LIBRARY_FILE;
+        self.parent_path() / TARNVEL_INSTALLED_LIBRARY_DIR / file;
     std::error_code ec;
     return (std::filesystem::exists(beside, ec) || !std::filesystem::exists(installed, ec)
                 ? beside
                 : installed.lexically_normal())
         .string();
+}
+
+}  // namespace
+
+std::string defaultEngineLibraryPath() { return libraryBesideProgram(LIBRARY_FILE); }
+
+std::string engineLibraryPath(const std::string& nameOrPath) {
+    if (nameOrPath == "v1.3" || nameOrPath == "1.3") return libraryBesideProgram(LIBRARY_FILE);
+    if (nameOrPath == "2" || nameOrPath == "v2" || nameOrPath == "2.0")
+        return libraryBesideProgram(LIBRARY_FILE_2);
+    return nameOrPath;
 }
 
 bool openEngineLibrary(const std::string& path, EngineLibrary& engine, std::string& error,

@@ -19,8 +19,13 @@ struct EngineLibrary {
     std::string path;  // as it was named
 };
 
-// The engine library that sits beside the running executable.
+// The engine library that sits beside the running executable (v1.3).
 std::string defaultEngineLibraryPath();
+
+// The library an --engine argument names: "v1.3" (or "1.3") and "2" (or
+// "v2", "2.0") are the two engines built with this host, found as
+// defaultEngineLibraryPath() is; anything else is a path.
+std::string engineLibraryPath(const std::string& nameOrPath);
 
 // An engine never frees its tables, so a loaded engine stays loaded until
 // the process ends: unloading it would only lose that memory.
