@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "board/position.h"
-#include "eval/evaluate.h"
-#include "search/score.h"
+#include "v13/eval/evaluate.h"
+#include "v13/search/score.h"
 
 namespace tarnvel {
 namespace {

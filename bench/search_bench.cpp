@@ -4,9 +4,9 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/library_load.h"
-#include "search/fixed_depth.h"
-#include "search/tt.h"
+#include "v13/interface/library_load.h"
+#include "v13/search/fixed_depth.h"
+#include "v13/search/tt.h"
 #include "tarnvel/tarnvel.h"
 
 namespace tarnvel {
@@ -32,7 +32,7 @@ BENCHMARK(BM_FixedDepthSearch)->Arg(12)->Unit(benchmark::kMillisecond);
 
 // Time from the host setting its play-now word to getmove returning.
 void BM_PlayNowLatency(benchmark::State& state) {
-    platform::attachLibrary();
+    attachLibrary();
     ttAllocate(64);
     for (auto _ : state) {
         int board[8][8] = {};

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "board/position.h"
-#include "search/tt.h"
+#include "v13/search/tt.h"
 
 namespace tarnvel {
 namespace {

@@ -2,7 +2,7 @@
 // that evaluations of arbitrary positions also probe it.
 #include "fuzz_support.h"
 #include "interface/engine_state.h"
-#include "search/tt.h"
+#include "v13/search/tt.h"
 
 using namespace tarnvel;
 

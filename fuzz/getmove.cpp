@@ -12,7 +12,7 @@
 #include "fuzz_support.h"
 #include "interface/history.h"
 #include "interface/hostboard.h"
-#include "search/search.h"
+#include "v13/search/search.h"
 
 using namespace tarnvel;
 

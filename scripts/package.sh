@@ -14,7 +14,7 @@ out=build/package
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 [ -n "$version" ] || { echo "package: no project version in $build" >&2; exit 1; }
 # The engine's name reply and the help page carry the version too.
-for f in src/interface/engine_name.h doc/Tarnvel.htm windows/README.txt; do
+for f in src/v13/interface/engine_name.h doc/Tarnvel.htm windows/README.txt; do
   grep -q "Tarnvel v$version" "$f" || { echo "FAIL: $f does not name Tarnvel v$version" >&2; exit 1; }
 done
 

@@ -9,8 +9,8 @@
 #include "egdb/limits.h"
 #include "interface/engine_state.h"
 #include "platform/memory.h"
-#include "search/search.h"
-#include "search/tt.h"
+#include "v13/search/search.h"
+#include "v13/search/tt.h"
 #include "support/board_fixtures.h"
 
 namespace tarnvel::hardening {

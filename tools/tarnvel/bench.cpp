@@ -8,9 +8,9 @@
 #include "arguments.h"
 #include "commands.h"
 #include "host_position.h"
-#include "platform/library_load.h"
-#include "search/fixed_depth.h"
-#include "search/search.h"
+#include "v13/interface/library_load.h"
+#include "v13/search/fixed_depth.h"
+#include "v13/search/search.h"
 
 namespace tarnvel::cli {
 
@@ -71,7 +71,7 @@ int benchCommand(int argc, char** argv) {
     addHash(line.app, hash);
     line.app.add_flag("--verbose", verbose);
     if (const int status = line.parse(argc, argv); status != PARSED) return status;
-    platform::attachLibrary();
+    attachLibrary();
     sendCommand("set hashsize " + std::to_string(hash));
 
     uint64_t totalNodes = 0;

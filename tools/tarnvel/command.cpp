@@ -5,7 +5,7 @@
 #include "arguments.h"
 #include "commands.h"
 #include "host_position.h"
-#include "platform/library_load.h"
+#include "v13/interface/library_load.h"
 
 namespace tarnvel::cli {
 
@@ -22,7 +22,7 @@ int commandCommand(int argc, char** argv) {
     std::string text;
     line.app.add_option("TEXT", text)->required();
     if (const int status = line.parse(argc, argv); status != PARSED) return status;
-    platform::attachLibrary();
+    attachLibrary();
     int result = 0;
     const std::string reply = sendCommand(text, &result);
     std::printf("%s\nresult: %d\n", reply.c_str(), result);

@@ -5,7 +5,7 @@
 #include "arguments.h"
 #include "commands.h"
 #include "host_position.h"
-#include "platform/library_load.h"
+#include "v13/interface/library_load.h"
 #include "tarnvel/tarnvel.h"
 
 namespace tarnvel::cli {
@@ -23,7 +23,7 @@ int evalCommand(int argc, char** argv) {
     std::string text;
     line.app.add_option("POSITION-TEXT", text)->required();
     if (const int status = line.parse(argc, argv); status != PARSED) return status;
-    platform::attachLibrary();
+    attachLibrary();
     // A host's first move opens the endgame database; one move on a copy of
     // the board with no time to think does that here, so the report's
     // database verdict is the database's.

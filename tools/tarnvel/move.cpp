@@ -6,8 +6,8 @@
 #include "arguments.h"
 #include "commands.h"
 #include "host_position.h"
-#include "platform/library_load.h"
-#include "search/search.h"
+#include "v13/interface/library_load.h"
+#include "v13/search/search.h"
 #include "tarnvel/tarnvel.h"
 
 namespace tarnvel::cli {
@@ -35,7 +35,7 @@ int moveCommand(int argc, char** argv) {
     addCount(line.app, "--depth", 1, MAX_PLY, depth);
     line.app.add_option("POSITION-TEXT", text)->required();
     if (const int status = line.parse(argc, argv); status != PARSED) return status;
-    platform::attachLibrary();
+    attachLibrary();
     HostPosition host;
     if (!loadHostPosition(text.c_str(), &host))
         return line.fail("cannot parse position '" + text + "'");

@@ -1,4 +1,4 @@
-#include "eval/evaluate.h"
+#include "v13/eval/evaluate.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 
 #include "board/position.h"
 #include "interface/engine_state.h"
-#include "search/score.h"
+#include "v13/search/score.h"
 #include "support/board_fixtures.h"
 
 namespace tarnvel {

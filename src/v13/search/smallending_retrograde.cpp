@@ -1,4 +1,4 @@
-#include "search/smallending_retrograde.h"
+#include "v13/search/smallending_retrograde.h"
 
 #include <cstdint>
 #include <vector>
@@ -7,7 +7,7 @@
 #include "board/movestack.h"
 #include "board/position.h"
 #include "interface/history.h"
-#include "search/smallending.h"
+#include "v13/search/smallending.h"
 
 namespace tarnvel {
 

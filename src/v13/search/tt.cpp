@@ -1,4 +1,4 @@
-#include "search/tt.h"
+#include "v13/search/tt.h"
 
 #include <bit>
 #include <cinttypes>

@@ -1,12 +1,12 @@
-#include "eval/eval_report.h"
+#include "v13/eval/eval_report.h"
 
 #include <cstdio>
 
 #include "board/movegen.h"
 #include "board/position.h"
 #include "egdb/database.h"
-#include "search/db_probe.h"
-#include "interface/engine_name.h"
+#include "v13/search/db_probe.h"
+#include "v13/interface/engine_name.h"
 #include "interface/engine_state.h"
 
 namespace tarnvel {

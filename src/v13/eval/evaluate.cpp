@@ -1,10 +1,10 @@
-#include "eval/evaluate.h"
+#include "v13/eval/evaluate.h"
 
 #include <cstdint>
 
 #include "board/position.h"
-#include "eval/eval_report.h"
-#include "eval/eval_tables.h"
+#include "v13/eval/eval_report.h"
+#include "v13/eval/eval_tables.h"
 
 namespace tarnvel {
 

@@ -3,15 +3,15 @@
 #include "board/movegen.h"
 #include "board/movestack.h"
 #include "board/position.h"
-#include "eval/evaluate.h"
+#include "v13/eval/evaluate.h"
 #include "interface/engine_state.h"
 #include "interface/history.h"
 #include "platform/clock.h"
-#include "search/db_probe.h"
-#include "search/score.h"
-#include "search/search.h"
-#include "search/smallending.h"
-#include "search/tt.h"
+#include "v13/search/db_probe.h"
+#include "v13/search/score.h"
+#include "v13/search/search.h"
+#include "v13/search/smallending.h"
+#include "v13/search/tt.h"
 
 namespace tarnvel {
 

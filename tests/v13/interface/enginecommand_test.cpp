@@ -12,7 +12,7 @@
 #include "interface/engine_state.h"
 #include "interface/history.h"
 #include "interface/postext.h"
-#include "search/tt.h"
+#include "v13/search/tt.h"
 #include "tarnvel/tarnvel.h"
 
 namespace tarnvel {

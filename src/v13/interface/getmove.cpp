@@ -2,12 +2,12 @@
 #include <cstdint>
 
 #include "board/position.h"
-#include "egdb/database.h"
+#include "interface/database_open.h"
 #include "interface/engine_state.h"
 #include "interface/history.h"
 #include "interface/hostboard.h"
-#include "search/search.h"
-#include "search/tt.h"
+#include "v13/search/search.h"
+#include "v13/search/tt.h"
 #include "tarnvel/tarnvel.h"
 
 namespace tarnvel {
@@ -25,17 +25,6 @@ int64_t budgetFromSeconds(double seconds) {
     if (std::isnan(ms) || ms <= 0.0) return 0;
     if (ms >= static_cast<double>(INT32_MAX)) return INT32_MAX;
     return static_cast<int32_t>(ms);
-}
-
-void reopenDatabaseIfResized(char* text) {
-    if (requestedDbMegabytes == activeDbMegabytes) return;
-    if (dbPieceLimit != 0) closeDatabase();
-    activeDbMegabytes = requestedDbMegabytes;
-    // The size is a signed 32-bit number: a request of 2^31 MB or more is
-    // negative, which gives a 7- or 8-piece database the smallest cache.
-    const auto megabytes = static_cast<int32_t>(requestedDbMegabytes);
-    const int32_t limit = openDatabase(megabytes, text);
-    dbPieceLimit = limit > 0 ? static_cast<uint32_t>(limit) : 0;
 }
 
 }  // namespace

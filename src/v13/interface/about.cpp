@@ -1,12 +1,12 @@
-#include "interface/about.h"
+#include "v13/interface/about.h"
 
 #include <cstdio>
 #include <cstring>
 
 #include "egdb/database.h"
-#include "interface/engine_name.h"
+#include "v13/interface/engine_name.h"
 #include "interface/engine_state.h"
-#include "search/tt.h"
+#include "v13/search/tt.h"
 
 namespace tarnvel {
 

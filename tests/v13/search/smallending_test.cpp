@@ -1,4 +1,4 @@
-#include "search/smallending.h"
+#include "v13/search/smallending.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "board/position.h"
-#include "search/score.h"
+#include "v13/search/score.h"
 #include "support/board_fixtures.h"
 
 namespace tarnvel {

@@ -1,10 +1,10 @@
-#include "search/report.h"
+#include "v13/search/report.h"
 
 #include <cinttypes>
 #include <cstdio>
 
-#include "interface/engine_name.h"
-#include "search/score.h"
+#include "v13/interface/engine_name.h"
+#include "v13/search/score.h"
 
 namespace tarnvel {
 

@@ -1,4 +1,4 @@
-#include "search/fixed_depth.h"
+#include "v13/search/fixed_depth.h"
 
 #include <chrono>
 #include <cstdint>
@@ -6,8 +6,8 @@
 
 #include "interface/engine_state.h"
 #include "interface/postext.h"
-#include "search/search.h"
-#include "search/tt.h"
+#include "v13/search/search.h"
+#include "v13/search/tt.h"
 
 namespace tarnvel {
 

@@ -1,10 +1,10 @@
-#include "search/smallending.h"
+#include "v13/search/smallending.h"
 
 #include <bit>
 
 #include "board/position.h"
-#include "search/score.h"
-#include "search/smallending_retrograde.h"
+#include "v13/search/score.h"
+#include "v13/search/smallending_retrograde.h"
 
 namespace tarnvel {
 

@@ -1,4 +1,4 @@
-#include "search/search.h"
+#include "v13/search/search.h"
 
 namespace tarnvel {
 

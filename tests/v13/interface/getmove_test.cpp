@@ -9,9 +9,9 @@
 #include "interface/engine_state.h"
 #include "interface/history.h"
 #include "interface/hostboard.h"
-#include "platform/library_load.h"
-#include "search/search.h"
-#include "search/tt.h"
+#include "v13/interface/library_load.h"
+#include "v13/search/search.h"
+#include "v13/search/tt.h"
 #include "support/board_fixtures.h"
 #include "tarnvel/tarnvel.h"
 
@@ -54,7 +54,7 @@ protected:
     int playNow = 0;
 
     void SetUp() override {
-        platform::attachLibrary();
+        attachLibrary();
         ASSERT_TRUE(ttAllocate(4));
         searchDepthLimit = 4;
     }

@@ -1,0 +1,11 @@
+// Opening the endgame database at a move request, shared by both engines.
+#pragma once
+
+namespace tarnvel {
+
+// Opens the database again when the cache size asked for differs from the
+// one in use (also at the very first request), writing progress lines into
+// text; sets dbPieceLimit.
+void reopenDatabaseIfResized(char* text);
+
+}  // namespace tarnvel
