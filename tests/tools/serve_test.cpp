@@ -31,7 +31,7 @@ protected:
     void SetUp() override {
         std::string error;
         ASSERT_TRUE(openEngineLibrary(TARNVEL_BINARY_DIR "/libTarnvel.so", engine, error)) << error;
-        state = std::make_unique<ServeState>(engine);
+        state = std::make_unique<ServeState>(std::vector{engine});
         routeRequests(server, *state);
         const int port = server.bind_to_any_port("127.0.0.1");
         ASSERT_GT(port, 0);
@@ -120,7 +120,7 @@ TEST_F(ServeApi, SecondSearchRefusedAndStopAnsweredWithin100Milliseconds) {
     for (const auto& [method, path, body] : {std::tuple{"POST", "/api/search", R"({"seconds": 1})"},
                                              {"POST", "/api/move", R"({"move": "11-15"})"},
                                              {"POST", "/api/new", ""},
-                                             {"GET", "/api/analysis", ""}}) {
+                                             {"POST", "/api/analysis", ""}}) {
         const Reply r = send(method, path, body);
         EXPECT_EQ(r.status, 409) << path;
         EXPECT_EQ(r.body["error"], "the engine is thinking; stop it or wait") << path;
