@@ -1,8 +1,8 @@
 // Each legal move's result from the endgame database, asked through the
 // engine's interface: the static evaluation's database line of the
 // position the move leads to. Where that position has a capture pending
-// (the database holds quiet positions only), the forced captures are
-// followed to the quiet positions they reach.
+// (the database holds quiet positions only; the engine answers "wild"),
+// the moves from it are followed to the quiet positions they reach.
 #pragma once
 
 #include <vector>
