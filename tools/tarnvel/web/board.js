@@ -96,7 +96,8 @@ function drawBoard() {
       const g = el('g', {
         class: 'square' + (chosen.has(square) ? ' selected' : '') + (last.has(square) ? ' last' : ''),
         'data-square': square, tabindex: square === view.focus ? 0 : -1, role: 'gridcell',
-        'aria-label': 'square ' + square + (letter === '.' ? '' : ' ' + describe(letter)),
+        'aria-label': 'square ' + square + (letter === '.' ? '' : ' ' + describe(letter)) +
+                      (verdictAt.has(square) ? ', a move here: ' + verdictAt.get(square) : ''),
       }, board);
       el('rect', { x, y, width: CELL, height: CELL, class: 'sq-dark' }, g);
       if (verdictAt.has(square)) {
