@@ -162,7 +162,7 @@ void Searcher::updatePv(int ply, const MoveRecord& m) {
     pvLength_[ply] = std::max(pvLength_[ply + 1], ply + 1);
 }
 
-int Searcher::quiescence(int alpha, int beta, int ply) {
+int Searcher::quiescence(int alpha, int beta, int ply, bool horizon) {
     enter(ply);
     pvLength_[ply] = ply;
     if (stop_) return 0;
@@ -179,18 +179,22 @@ int Searcher::quiescence(int alpha, int beta, int ply) {
         if (p.reversiblePlies >= DRAW_REVERSIBLE_PLIES) return SCORE_DRAW;
         int known;
         if (probeDatabase(p, side, ply, &known)) return known;
-        return evaluate(p, side, alpha, beta);
+        // At the horizon a threatened capture is not a quiet position: the
+        // side to move gets one move to meet it.
+        if (!horizon || ply >= MAX_PLY - 1 || !movegen::canCapture(p, !side))
+            return evaluate(p, side, alpha, beta);
+        movegen::nonCaptures(p, side, emptySquares(p), list);
     }
     if (ply >= MAX_PLY - 1) return evaluate(p, side, alpha, beta);
 
-    // A capture must be played: there is no standing pat.
+    // A move must be played: there is no standing pat.
     int best = -SCORE_INFINITE;
     PlyState& child = stack_[ply + 1];
     for (int i = 0; i < list.count; ++i) {
         child.pos = p;
         applyMove(child.pos, list.move[i]);
         child.side = !side;
-        const int score = -quiescence(-beta, -alpha, ply + 1);
+        const int score = -quiescence(-beta, -alpha, ply + 1, false);
         if (stop_) return 0;
         if (score > best) {
             best = score;
@@ -205,7 +209,7 @@ int Searcher::quiescence(int alpha, int beta, int ply) {
 }
 
 int Searcher::search(int alpha, int beta, int depth, int ply, bool pvNode) {
-    if (depth <= 0) return quiescence(alpha, beta, ply);
+    if (depth <= 0) return quiescence(alpha, beta, ply, true);
     enter(ply);
     pvLength_[ply] = ply;
     if (stop_) return 0;

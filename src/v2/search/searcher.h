@@ -28,7 +28,9 @@ public:
     // Node search: the score of the position at `ply` in stack_, searched
     // `depth` plies deep.
     int search(int alpha, int beta, int depth, int ply, bool pvNode);
-    int quiescence(int alpha, int beta, int ply);
+    // Captures until none is left; at the horizon (`horizon`) a position
+    // whose side to move is threatened with a capture gets one more ply.
+    int quiescence(int alpha, int beta, int ply, bool horizon);
 
     // Set up by the root before each search.
     void start(const Position& root, int whiteToMove, const GameContext& game,
