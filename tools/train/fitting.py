@@ -64,7 +64,9 @@ def fit(a):
         started = time.time()
         for group in optimiser.param_groups:
             group['lr'] = a.lr * a.decay ** epoch
-        order = np.random.default_rng([a.seed, epoch]).permutation(len(train))
+        games = np.flatnonzero(train['source'] == records.FROM_GAME)
+        order = np.concatenate([np.arange(len(train))] + [games] * (a.game_weight - 1))
+        order = np.random.default_rng([a.seed, epoch]).permutation(order)
         shuffled = train[order[:a.steps * a.batch] if a.steps else order]
         total, n = 0.0, 0
         for own, other, target in batches(shuffled, a.batch, a.scale, a.blend):
@@ -137,6 +139,7 @@ def add_commands(sub):
     p.add_argument('--decay', type=float, default=0.85, help='learning rate factor per epoch')
     p.add_argument('--scale', type=float, default=150, help='points for which a score means 73%% of the points')
     p.add_argument('--blend', type=float, default=0.5, help="share of the search's score in a game record's target")
+    p.add_argument('--game-weight', type=int, default=1, help='times each game record is seen an epoch')
     p.add_argument('--held-out', type=float, default=0.02, help='share of the file kept for the held-out loss')
     p.add_argument('--seed', type=int, default=1)
     p.add_argument('--threads', type=int, default=1)

@@ -1,12 +1,12 @@
-"""Self-play through `tarnvel move`, for hosts whose `tarnvel match` cannot
-write positions: random plain moves open each game, then the engine plays
-both sides; every quiet position it searched is kept with its score and,
-once the game is over, its result."""
+"""Self-play through the engine library (getmove), for hosts whose
+`tarnvel match` cannot write positions: random plain moves open each game,
+then the engine plays both sides; every quiet position it searched is kept
+with its score and, once the game is over, its result."""
+import ctypes
+import multiprocessing
 import os
 import random
 import re
-import subprocess
-from concurrent.futures import ThreadPoolExecutor
 
 import numpy as np
 
@@ -16,6 +16,9 @@ GAMES_A_FILE = 10
 MAX_PLIES = 300
 QUIET_MOVES_FOR_DRAW = 80  # plies without a man move or capture
 WON = 32767                # a win in n plies is scored WON - n
+HOST_CODES = (5, 9, 6, 10)  # white man, white king, black man, black king (tarnvel.h)
+DECIDED = {0: 0, 1: 1, 2: -1}  # getmove's draw, win, loss for the side to move
+INITIAL = (0xFFF00000, 0, 0x00000FFF, 0)
 
 
 def _bit(row, column):
@@ -25,7 +28,6 @@ def _bit(row, column):
 # STEP[bit] = ((neighbour, jump-landing) for each direction), rows upward first.
 STEP = [[(_bit(i // 4 + dr, 2 * (i % 4) + i // 4 % 2 + dc), _bit(i // 4 + 2 * dr, 2 * (i % 4) + i // 4 % 2 + 2 * dc))
          for dr, dc in ((1, -1), (1, 1), (-1, -1), (-1, 1))] for i in range(32)]
-SQUARE = [4 * (i // 4) + 4 - i % 4 for i in range(32)]
 
 
 def _pieces(board, white):
@@ -69,52 +71,49 @@ def plain_moves(board, white):
     return out
 
 
-def text_of(board, white):
-    def side(men, kings):
-        return ','.join(sorted([str(SQUARE[b]) for b in range(32) if men >> b & 1] +
-                               [f'K{SQUARE[b]}' for b in range(32) if kings >> b & 1], key=lambda s: int(s.strip('K'))))
-    return f"{'W' if white else 'B'}:W{side(board[0], board[1])}:B{side(board[2], board[3])}."
+def host_board(board):
+    """The host's [column][row] array (tarnvel.h) of a position."""
+    host = ((ctypes.c_int * 8) * 8)()
+    for b in range(32):
+        for kind, code in enumerate(HOST_CODES):
+            if board[kind] >> b & 1:
+                host[2 * (b % 4) + b // 4 % 2][b // 4] = code
+    return host
 
 
-def board_of(text):
+def board_of(host):
     board = [0, 0, 0, 0]
-    for part in text.rstrip('.').split(':')[1:]:
-        for square in filter(None, part[1:].split(',')):
-            king = square.startswith('K')
-            n = int(square.lstrip('K')) - 1
-            board[(0 if part[0] == 'W' else 2) + king] |= 1 << (4 * (n // 4) + 3 - n % 4)
-    return tuple(board), text.startswith('W')
+    for b in range(32):
+        code = host[2 * (b % 4) + b // 4 % 2][b // 4]
+        if code in HOST_CODES:
+            board[HOST_CODES.index(code)] |= 1 << b
+    return tuple(board)
 
 
-def engine_move(tarnvel, board, white, depth, where):
-    """(score for the side to move, board after, white to move after). The
-    engine runs in `where`, a directory without a database to preload."""
-    out = subprocess.run([tarnvel, 'move', '--depth', str(depth), '--hash', '1', text_of(board, white)],
-                         capture_output=True, text=True, check=True, cwd=where).stdout
-    label, value = re.search(r'\b(value|win|loss)=(-?\d+)', out).groups()
-    score = {'value': int(value), 'win': WON - int(value), 'loss': int(value) - WON}[label]
-    after, to_move = board_of(re.search(r'^position: (\S+)', out, re.M).group(1))
-    return max(-WON, min(WON, score)), after, to_move
+class Engine:
+    """The engine library in this process; it reads db/ in the working directory."""
+
+    def __init__(self, library, seconds):
+        self.lib, self.seconds = ctypes.CDLL(library), seconds
+        self.lib.getmove.restype = ctypes.c_int
+
+    def move(self, board, white, new_game):
+        """(result code, score for the side to move, board after)."""
+        host, text, play_now = host_board(board), ctypes.create_string_buffer(256), ctypes.c_int(0)
+        result = self.lib.getmove(host, 1 if white else 2, ctypes.c_double(self.seconds), text,
+                                  ctypes.byref(play_now), int(new_game), 0, 0)
+        label, value = re.search(r'\b(value|win|loss)=(-?\d+)', text.value.decode()).groups()
+        score = {'value': int(value), 'win': WON - int(value), 'loss': int(value) - WON}[label]
+        return result, max(-WON, min(WON, score)), board_of(host)
 
 
-def verdict(tarnvel, board, white, db_home):
-    """The database's result for the side to move, None when it has none."""
-    out = subprocess.run([tarnvel, 'eval', text_of(board, white)], capture_output=True, text=True, check=True,
-                         cwd=db_home).stdout
-    return {'win': 1, 'loss': -1, 'draw': 0}.get(re.search(r'^EGTB *= (\w+)', out, re.M).group(1))
-
-
-def play_game(tarnvel, rng, random_plies, depth, where, adjudicator):
-    board, white = board_of('B:W21,22,23,24,25,26,27,28,29,30,31,32:B1,2,3,4,5,6,7,8,9,10,11,12.')
+def play_game(engine, rng, random_plies):
+    board, white = INITIAL, False
     kept, seen, quiet_plies, result = [], {}, 0, 0  # result for White
     for ply in range(MAX_PLIES):
         capture, plain = has_capture(board, white), plain_moves(board, white)
         if not capture and not plain:
             result = -1 if white else 1
-            break
-        decided = adjudicator(board, white, capture)
-        if decided is not None:
-            result = decided if white else -decided
             break
         seen[board, white] = seen.get((board, white), 0) + 1
         if seen[board, white] == 3 or quiet_plies >= QUIET_MOVES_FOR_DRAW:
@@ -122,9 +121,12 @@ def play_game(tarnvel, rng, random_plies, depth, where, adjudicator):
         if ply < random_plies and not capture:
             after = rng.choice(plain)
         else:
-            score, after, _ = engine_move(tarnvel, board, white, depth, where)
+            code, score, after = engine.move(board, white, not kept)
             if not has_capture(board, not white) and not capture:
                 kept.append((*board, score, white, ply))
+            if code in DECIDED:
+                result = DECIDED[code] if white else -DECIDED[code]
+                break
         progress = capture or after[0] != board[0] or after[2] != board[2]
         quiet_plies = 0 if progress else quiet_plies + 1
         board, white = after, not white
@@ -134,25 +136,26 @@ def play_game(tarnvel, rng, random_plies, depth, where, adjudicator):
     return r
 
 
-def play(tarnvel, out_dir, games, seed, random_plies, depth, say, concurrency=1, db_home=None, db_pieces=6):
-    """With db_home (a directory holding db/), a game ends at its first quiet
-    position of at most db_pieces pieces, with the database's result."""
+def _batch(job):
+    library, where, seconds, out, seed, n, random_plies = job
+    os.chdir(where)
+    engine = Engine(library, seconds)
+    rng = random.Random(seed)
+    made = [play_game(engine, rng, random_plies) for _ in range(n)]
+    records.write(out, np.concatenate(made))
+    return out, n, sum(len(m) for m in made)
+
+
+def play(library, out_dir, games, seed, random_plies, seconds, say, concurrency=1, db=None):
+    """Files of GAMES_A_FILE games, each from its own seed; a rerun skips
+    finished files. With db (a directory named db) the engine plays with
+    the database and a game ends when the engine calls it decided."""
+    out_dir = os.path.abspath(out_dir)
+    where = os.path.dirname(os.path.abspath(db)) if db else out_dir
     files = -(-games // GAMES_A_FILE)
-
-    def adjudicator(board, white, capture):
-        if not db_home or capture or has_capture(board, not white) or sum(bin(b).count('1') for b in board) > db_pieces:
-            return None
-        return verdict(tarnvel, board, white, db_home)
-
-    def batch(i):
-        out = os.path.join(out_dir, f'selfplay-seed{seed}-{i:04d}.rec')
-        if os.path.exists(out):
-            return
-        rng = random.Random(seed * 100000 + i)
-        n = min(GAMES_A_FILE, games - i * GAMES_A_FILE)
-        made = [play_game(tarnvel, rng, random_plies, depth, out_dir, adjudicator) for _ in range(n)]
-        records.write(out, np.concatenate(made))
-        say(f'games: file {i + 1} of {files}, {n} games, {sum(len(m) for m in made)} positions')
-
-    with ThreadPoolExecutor(concurrency) as pool:
-        list(pool.map(batch, range(files)))
+    jobs = [(library, where, seconds, os.path.join(out_dir, f'selfplay-seed{seed}-{i:04d}.rec'), seed * 100000 + i,
+             min(GAMES_A_FILE, games - i * GAMES_A_FILE), random_plies) for i in range(files)]
+    jobs = [j for j in jobs if not os.path.exists(j[3])]
+    with multiprocessing.Pool(concurrency) as pool:
+        for done, (out, n, positions) in enumerate(pool.imap_unordered(_batch, jobs), 1):
+            say(f'games: {os.path.basename(out)}: {n} games, {positions} positions ({done} of {len(jobs)} files)')

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Tarnvel 2's learned evaluation, one step a command:
 
-  games     self-play records through `tarnvel match` (or `tarnvel move`)
+  games     self-play records through `tarnvel match` (or the engine library)
   dbsample  database-labelled records through `tarnvel-egdb sample`
   merge     check, deduplicate and shuffle record files into one training file
   fit       fit the network with PyTorch, resumable from its checkpoint
@@ -49,8 +49,8 @@ def games(a):
                         '--games', str(a.games), '--random-plies', str(a.random_plies), '--seed', str(a.seed),
                         '--concurrency', str(a.concurrency), '--positions-out', out, '--resume'], check=True)
     else:
-        selfplay.play(tarnvel, a.out, a.games, a.seed, a.random_plies, a.depth, say, a.concurrency,
-                      a.adjudicate and os.path.dirname(os.path.abspath(a.adjudicate)), a.adjudicate_pieces)
+        selfplay.play(os.path.join(a.build, 'libTarnvel.so'), a.out, a.games, a.seed, a.random_plies, a.time, say,
+                      a.concurrency, a.db)
     say(f'games: done in {time.time() - started:.0f} s')
 
 
@@ -104,11 +104,9 @@ def main():
     p.add_argument('--seed', type=int, default=1)
     p.add_argument('--random-plies', type=int, default=6, help='random plies opening each game')
     p.add_argument('--engine', default='v1.3', help='engine for tarnvel match')
-    p.add_argument('--time', type=float, default=0.05, help='seconds a move for tarnvel match')
+    p.add_argument('--time', type=float, default=0.05, help='seconds a move')
     p.add_argument('--concurrency', type=int, default=1)
-    p.add_argument('--depth', type=int, default=6, help='search depth a move through tarnvel move')
-    p.add_argument('--adjudicate', metavar='DB', help='database directory (named db) ending games through tarnvel move')
-    p.add_argument('--adjudicate-pieces', type=int, default=6, help='pieces from which the database ends a game')
+    p.add_argument('--db', help='database directory (named db) for self-play without tarnvel match')
     p.set_defaults(run=games)
 
     p = sub.add_parser('dbsample', help='database-labelled records')
