@@ -41,7 +41,7 @@ const std::vector<Step>& steps() {
         }
         gameHistory.length = 0;
         position = Position{};
-        v2::loadEmbeddedWeights();
+        v2::network::loadEmbeddedWeights();
         return s;
     }();
     return set;
@@ -49,10 +49,10 @@ const std::vector<Step>& steps() {
 
 void BM_NetworkRefresh(benchmark::State& state) {
     const std::vector<Step>& set = steps();
-    v2::Accumulator acc;
+    v2::network::Accumulator acc;
     size_t i = 0;
     for (auto _ : state) {
-        v2::refresh(set[i++ % set.size()].after, acc);
+        v2::network::refresh(set[i++ % set.size()].after, acc);
         benchmark::DoNotOptimize(acc);
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
@@ -61,12 +61,12 @@ BENCHMARK(BM_NetworkRefresh);
 
 void BM_NetworkUpdate(benchmark::State& state) {
     const std::vector<Step>& set = steps();
-    v2::Accumulator parent, child;
-    v2::refresh(set[0].before, parent);
+    v2::network::Accumulator parent, child;
+    v2::network::refresh(set[0].before, parent);
     size_t i = 0;
     for (auto _ : state) {
         const Step& s = set[i++ % set.size()];
-        v2::update(parent, s.before, s.after, child);
+        v2::network::update(parent, s.before, s.after, child);
         benchmark::DoNotOptimize(child);
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
@@ -75,12 +75,12 @@ BENCHMARK(BM_NetworkUpdate);
 
 void BM_NetworkEvaluate(benchmark::State& state) {
     const std::vector<Step>& set = steps();
-    std::vector<v2::Accumulator> accs(set.size());
-    for (size_t k = 0; k < set.size(); ++k) v2::refresh(set[k].after, accs[k]);
+    std::vector<v2::network::Accumulator> accs(set.size());
+    for (size_t k = 0; k < set.size(); ++k) v2::network::refresh(set[k].after, accs[k]);
     size_t i = 0;
     for (auto _ : state) {
         const size_t k = i++ % set.size();
-        benchmark::DoNotOptimize(v2::evaluate(accs[k], set[k].whiteToMove));
+        benchmark::DoNotOptimize(v2::network::evaluate(accs[k], set[k].whiteToMove));
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
 }
@@ -89,13 +89,13 @@ BENCHMARK(BM_NetworkEvaluate);
 // What a search pays per node: one update from the parent and a score.
 void BM_NetworkUpdateAndEvaluate(benchmark::State& state) {
     const std::vector<Step>& set = steps();
-    v2::Accumulator parent, child;
-    v2::refresh(set[0].before, parent);
+    v2::network::Accumulator parent, child;
+    v2::network::refresh(set[0].before, parent);
     size_t i = 0;
     for (auto _ : state) {
         const Step& s = set[i++ % set.size()];
-        v2::update(parent, s.before, s.after, child);
-        benchmark::DoNotOptimize(v2::evaluate(child, s.whiteToMove));
+        v2::network::update(parent, s.before, s.after, child);
+        benchmark::DoNotOptimize(v2::network::evaluate(child, s.whiteToMove));
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
 }
@@ -104,12 +104,12 @@ BENCHMARK(BM_NetworkUpdateAndEvaluate);
 // From scratch and a score, as an evaluation without accumulators.
 void BM_NetworkRefreshAndEvaluate(benchmark::State& state) {
     const std::vector<Step>& set = steps();
-    v2::Accumulator acc;
+    v2::network::Accumulator acc;
     size_t i = 0;
     for (auto _ : state) {
         const Step& s = set[i++ % set.size()];
-        v2::refresh(s.after, acc);
-        benchmark::DoNotOptimize(v2::evaluate(acc, s.whiteToMove));
+        v2::network::refresh(s.after, acc);
+        benchmark::DoNotOptimize(v2::network::evaluate(acc, s.whiteToMove));
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
 }

@@ -1,5 +1,6 @@
 #include "board/movegen.h"
 
+#include "board/movegen_core.h"
 #include "board/movestack.h"
 #include "board/position.h"
 
@@ -7,142 +8,31 @@ namespace tarnvel {
 
 namespace {
 
-// Square-index distance of a jump in each direction: s + 7, s + 9, s − 9, s − 7.
-constexpr int jumpDelta[4] = {7, 9, -9, -7};
-
-inline void append(uint32_t flags, Bitboard to, Bitboard cleared) {
-    if (moveCount >= MOVES_PER_PLY) return;
-    const uint32_t i = plyBase + moveCount++;
-    moveStack.flags[i] = flags;
-    moveStack.to[i] = to;
-    moveStack.cleared[i] = cleared;
-}
-
-void continueKingCapture(int from, Bitboard landing, Bitboard capturable, Bitboard cleared,
-                         uint32_t flags) {
-    bool continued = false;
-    for (int d = UP_LEFT; d <= DOWN_RIGHT; ++d) {
-        const Bitboard over = Neighbour[d][from];
-        if ((over & capturable) && (Jump[d][from] & landing)) {
-            continued = true;
-            continueKingCapture(from + jumpDelta[d], landing, capturable & ~over, cleared | over,
-                                flags + 1);
-        }
+// Appends to the global move stack's current list; records past the
+// block's end are dropped.
+struct StackSink {
+    void add(uint32_t flags, Bitboard to, Bitboard cleared) {
+        if (moveCount >= MOVES_PER_PLY) return;
+        const uint32_t i = plyBase + moveCount++;
+        moveStack.flags[i] = flags;
+        moveStack.to[i] = to;
+        moveStack.cleared[i] = cleared;
     }
-    if (!continued) append(flags, bitOf(from), cleared);
-}
-
-// A man only moves forward, so it can meet neither a piece it jumped nor
-// its origin again: landing and capturable sets stay fixed.
-template <int FirstDir>
-void continueManCapture(int from, Bitboard landing, Bitboard capturable, Bitboard cleared,
-                        uint32_t flags) {
-    bool continued = false;
-    for (int d = FirstDir; d <= FirstDir + 1; ++d) {
-        const Bitboard over = Neighbour[d][from];
-        if ((over & capturable) && (Jump[d][from] & landing)) {
-            continued = true;
-            continueManCapture<FirstDir>(from + jumpDelta[d], landing, capturable, cleared | over,
-                                         flags + 1);
-        }
-    }
-    if (!continued) append(flags, bitOf(from), cleared);
-}
-
-void continueWhiteManCapture(int from, Bitboard landing, Bitboard capturable, Bitboard cleared,
-                             uint32_t flags) {
-    continueManCapture<DOWN_LEFT>(from, landing, capturable, cleared, flags);
-}
-
-void continueBlackManCapture(int from, Bitboard landing, Bitboard capturable, Bitboard cleared,
-                             uint32_t flags) {
-    continueManCapture<UP_LEFT>(from, landing, capturable, cleared, flags);
-}
+};
 
 }  // namespace
 
-bool captureExists() {
-    const Position& p = position;
-    const Bitboard white = p.wm | p.wk, black = p.bm | p.bk;
-    const Bitboard empty = ~(white | black);
-    if (p.wk && jumpersUp(p.wk, black, empty)) return true;
-    if (jumpersDown(white, black, empty)) return true;
-    if (jumpersUp(black, white, empty)) return true;
-    return p.bk && jumpersDown(p.bk, white, empty);
-}
+bool captureExists() { return movegen::eitherCanCapture(position); }
 
 bool generateCaptures(int whiteToMove, Bitboard empty) {
-    const Position& p = position;
-    const Bitboard white = p.wm | p.wk, black = p.bm | p.bk;
-    Bitboard capturers, opponents, kings;
-    uint32_t manKind, kingKind;
-    if (whiteToMove) {
-        capturers = (p.wk ? jumpersUp(p.wk, black, empty) : 0) | jumpersDown(white, black, empty);
-        opponents = black;
-        kings = p.wk;
-        manKind = KIND_WHITE_MAN;
-        kingKind = KIND_WHITE_KING;
-    } else {
-        capturers = jumpersUp(black, white, empty) | (p.bk ? jumpersDown(p.bk, white, empty) : 0);
-        opponents = white;
-        kings = p.bk;
-        manKind = KIND_BLACK_MAN;
-        kingKind = KIND_BLACK_KING;
-    }
-    for (; capturers; capturers &= capturers - 1) {
-        const int s = lowestBit(capturers);
-        const Bitboard b = bitOf(s);
-        if (b & kings) {
-            for (int d = UP_LEFT; d <= DOWN_RIGHT; ++d) {
-                const Bitboard over = Neighbour[d][s];
-                if ((over & opponents) && (Jump[d][s] & empty))
-                    continueKingCapture(s + jumpDelta[d], empty | b, opponents & ~over, over | b,
-                                        kingKind | 1);
-            }
-        } else {
-            const int first = whiteToMove ? DOWN_LEFT : UP_LEFT;
-            for (int d = first; d <= first + 1; ++d) {
-                const Bitboard over = Neighbour[d][s];
-                if ((over & opponents) && (Jump[d][s] & empty)) {
-                    if (whiteToMove)
-                        continueWhiteManCapture(s + jumpDelta[d], empty, opponents, over | b,
-                                                manKind | 1);
-                    else
-                        continueBlackManCapture(s + jumpDelta[d], empty, opponents, over | b,
-                                                manKind | 1);
-                }
-            }
-        }
-    }
+    StackSink sink;
+    movegen::captures(position, whiteToMove, empty, sink);
     return moveCount != 0;
 }
 
 bool generateNonCaptures(int whiteToMove, Bitboard empty) {
-    const Position& p = position;
-    Bitboard men, kings;
-    uint32_t manKind, kingKind;
-    int manFirst;
-    if (whiteToMove) {
-        men = p.wm, kings = p.wk;
-        manKind = KIND_WHITE_MAN, kingKind = KIND_WHITE_KING;
-        manFirst = DOWN_LEFT;
-    } else {
-        men = p.bm, kings = p.bk;
-        manKind = KIND_BLACK_MAN, kingKind = KIND_BLACK_KING;
-        manFirst = UP_LEFT;
-    }
-    const Bitboard forward = whiteToMove ? up4(empty) | upX(empty) : down4(empty) | downX(empty);
-    const Bitboard backward = whiteToMove ? down4(empty) | downX(empty) : up4(empty) | upX(empty);
-    Bitboard movers = ((men | kings) & forward) | (kings & backward);
-    for (; movers; movers &= movers - 1) {
-        const int s = lowestBit(movers);
-        const Bitboard b = bitOf(s);
-        const bool king = b & kings;
-        const int first = king ? UP_LEFT : manFirst;
-        const int last = king ? DOWN_RIGHT : manFirst + 1;
-        for (int d = first; d <= last; ++d)
-            if (Neighbour[d][s] & empty) append(king ? kingKind : manKind, Neighbour[d][s], b);
-    }
+    StackSink sink;
+    movegen::nonCaptures(position, whiteToMove, empty, sink);
     return moveCount != 0;
 }
 

@@ -17,14 +17,12 @@ inline uint64_t changedKeys(Bitboard diff, int kind) {
 }
 }  // namespace
 
-void makeMove(uint32_t index) {
-    Position& p = position;
-    const uint32_t f = moveStack.flags[index];
+void applyMove(Position& p, const MoveRecord& m) {
+    const uint32_t f = m.flags;
     const uint32_t captured = f & CAPTURE_COUNT_MASK;
-    const Bitboard to = moveStack.to[index];
-    const Bitboard cleared = moveStack.cleared[index];
+    const Bitboard to = m.to;
+    const Bitboard cleared = m.cleared;
     const Bitboard oldWm = p.wm, oldWk = p.wk, oldBm = p.bm, oldBk = p.bk;
-    const uint64_t oldKey = p.key;
     bool reversible = false;
 
     switch (f & KIND_MASK) {
@@ -59,11 +57,15 @@ void makeMove(uint32_t index) {
         }
     }
 
-    historyPush(oldKey);
     p.reversiblePlies = reversible ? p.reversiblePlies + 1 : 0;
-    p.key = oldKey ^ SIDE_TO_MOVE_KEY ^ changedKeys(oldWm ^ p.wm, WHITE_MAN) ^
-            changedKeys(oldWk ^ p.wk, WHITE_KING) ^ changedKeys(oldBm ^ p.bm, BLACK_MAN) ^
-            changedKeys(oldBk ^ p.bk, BLACK_KING);
+    p.key ^= SIDE_TO_MOVE_KEY ^ changedKeys(oldWm ^ p.wm, WHITE_MAN) ^
+             changedKeys(oldWk ^ p.wk, WHITE_KING) ^ changedKeys(oldBm ^ p.bm, BLACK_MAN) ^
+             changedKeys(oldBk ^ p.bk, BLACK_KING);
+}
+
+void makeMove(uint32_t index) {
+    historyPush(position.key);
+    applyMove(position, {moveStack.flags[index], moveStack.to[index], moveStack.cleared[index]});
 }
 
 }  // namespace tarnvel

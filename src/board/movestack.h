@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "board/bitboard.h"
+#include "board/position.h"
 
 namespace tarnvel {
 
@@ -28,6 +29,14 @@ constexpr uint32_t MOVE_STACK_PLIES = 63;
 constexpr uint32_t MOVE_STACK_SIZE = MOVES_PER_PLY * MOVE_STACK_PLIES;
 static_assert(MOVE_STACK_SIZE == 4032);
 
+// One record on its own, as Tarnvel 2's move lists hold them.
+struct MoveRecord {
+    uint32_t flags;
+    Bitboard to;
+    Bitboard cleared;
+};
+static_assert(sizeof(MoveRecord) == 12);
+
 struct MoveStack {
     uint32_t flags[MOVE_STACK_SIZE];
     uint32_t to[MOVE_STACK_SIZE];
@@ -38,9 +47,12 @@ extern MoveStack moveStack;
 extern uint32_t plyBase;    // first entry of the list being generated
 extern uint32_t moveCount;  // records generated into that list so far
 
-// Applies the record at absolute entry `index` to the global position: the
-// other side is then to move, the old key is pushed on the game history
-// and reversiblePlies is updated.
+// Applies a record to p: the other side is then to move, and the key, the
+// counts and reversiblePlies follow.
+void applyMove(Position& p, const MoveRecord& m);
+
+// Applies the record at absolute entry `index` to the global position and
+// pushes the old key on the game history.
 void makeMove(uint32_t index);
 
 // Exchanges two whole records.

@@ -30,16 +30,16 @@ bool findPath(int from, Bitboard remaining, Bitboard occupied, int target, int f
 
 }  // namespace
 
-std::vector<int> movePath(const Position& before, uint32_t index) {
-    const uint32_t kind = moveStack.flags[index] & KIND_MASK;
+std::vector<int> movePath(const Position& before, const MoveRecord& m) {
+    const uint32_t kind = m.flags & KIND_MASK;
     const bool white = kind == KIND_WHITE_MAN || kind == KIND_WHITE_KING;
     const Bitboard own = white ? before.wm | before.wk : before.bm | before.bk;
-    const Bitboard cleared = moveStack.cleared[index];
+    const Bitboard cleared = m.cleared;
     const Bitboard originBit = cleared & own;
     const int origin = lowestBit(originBit);
-    const int target = lowestBit(moveStack.to[index]);
+    const int target = lowestBit(m.to);
     std::vector<int> path{origin};
-    if (moveStack.flags[index] & CAPTURE_COUNT_MASK) {
+    if (m.flags & CAPTURE_COUNT_MASK) {
         const bool king = kind == KIND_WHITE_KING || kind == KIND_BLACK_KING;
         const int first = king ? UP_LEFT : white ? DOWN_LEFT : UP_LEFT;
         const int last = king ? DOWN_RIGHT : first + 1;
@@ -53,12 +53,20 @@ std::vector<int> movePath(const Position& before, uint32_t index) {
     return path;
 }
 
-std::string moveNotation(const Position& before, uint32_t index) {
-    const std::vector<int> path = movePath(before, index);
-    const char separator = (moveStack.flags[index] & CAPTURE_COUNT_MASK) ? 'x' : '-';
+std::vector<int> movePath(const Position& before, uint32_t index) {
+    return movePath(before, {moveStack.flags[index], moveStack.to[index], moveStack.cleared[index]});
+}
+
+std::string moveNotation(const Position& before, const MoveRecord& m) {
+    const std::vector<int> path = movePath(before, m);
+    const char separator = (m.flags & CAPTURE_COUNT_MASK) ? 'x' : '-';
     std::string text = std::to_string(path.front());
     for (size_t i = 1; i < path.size(); ++i) text += separator + std::to_string(path[i]);
     return text;
+}
+
+std::string moveNotation(const Position& before, uint32_t index) {
+    return moveNotation(before, {moveStack.flags[index], moveStack.to[index], moveStack.cleared[index]});
 }
 
 }  // namespace tarnvel

@@ -30,6 +30,9 @@ int32_t probeDatabase(const DbQuery* query, int32_t conditional);
 // Size of the block cache in 1024-byte blocks (0 before the first opening).
 extern int32_t cacheBlocks;
 
+// Whole megabytes of the database cache in use (blocks are 1 KB).
+inline int cacheMegabytesInUse() { return cacheBlocks >> 10; }
+
 // Paths of the index files found, one per line.
 constexpr int DATABASE_DETAILS_SIZE = 1024;
 extern char DatabaseDetails[DATABASE_DETAILS_SIZE];

@@ -51,6 +51,16 @@ reference::Board initialBoard() {
     return reference::boardOf({0xFFF00000, 0, 0x00000FFF, 0});
 }
 
+reference::Board kingEnding(std::mt19937& rng, int pieces) {
+    reference::Board board;
+    for (int placed = 0; placed < pieces;) {
+        const reference::Square s = reference::squareOfBit(static_cast<int>(rng() % 32));
+        if (board.cell[s.column][s.row] != reference::EMPTY) continue;
+        board.cell[s.column][s.row] = placed++ ? reference::WHITE_KING : reference::BLACK_KING;
+    }
+    return board;
+}
+
 void toHostBoard(const reference::Board& board, int host[8][8], int unused) {
     static constexpr int CODES[] = {0, 5, 9, 6, 10};  // the host's codes, by reference::Cell
     for (int c = 0; c < 8; ++c)

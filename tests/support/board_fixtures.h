@@ -19,7 +19,9 @@ std::vector<reference::Record> engineRecords(int whiteToMove, uint32_t ply = 0);
 
 // A piece per square with probability fill, a king with kingShare; men may be on their far row.
 reference::Board randomPlacement(std::mt19937& rng, double fill, double kingShare);
-reference::Board initialBoard();  // black men on rows 0–2, white men on rows 5–7
+reference::Board initialBoard();
+// Kings only on random squares: one black, the rest white.
+reference::Board kingEnding(std::mt19937& rng, int pieces);  // black men on rows 0–2, white men on rows 5–7
 
 // The host's [column][row] board, `unused` on the squares not played on.
 void toHostBoard(const reference::Board& board, int host[8][8], int unused = 0);

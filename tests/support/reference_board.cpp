@@ -104,4 +104,16 @@ Board colourReversed(const Board& board) {
     return out;
 }
 
+bool forcesWin(const Board& board, bool white, int plies) {
+    for (const Move& move : legalMoves(board, white)) {
+        const Board after = play(board, move);
+        const std::vector<Move> replies = legalMoves(after, !white);
+        bool all = true;  // no reply at all: won
+        for (std::size_t i = 0; i < replies.size() && all; ++i)
+            all = plies >= 3 && forcesWin(play(after, replies[i]), white, plies - 2);
+        if (all) return true;
+    }
+    return false;
+}
+
 }  // namespace tarnvel::reference

@@ -44,6 +44,9 @@ struct Bitboards {
 Bitboards bitboardsOf(const Board& board);
 Board boardOf(const Bitboards& sets);
 
+// Can the mover leave the opponent without a move within `plies` (odd)?
+bool forcesWin(const Board& board, bool white, int plies);
+
 // The board turned half a turn (bit s → 31 − s) with the colours swapped.
 Board colourReversed(const Board& board);
 

@@ -8,15 +8,15 @@
 #include "arguments.h"
 #include "commands.h"
 #include "host_position.h"
-#include "v13/interface/library_load.h"
-#include "v13/search/fixed_depth.h"
+#include "linked_engine.h"
 #include "v13/search/search.h"
 
 namespace tarnvel::cli {
 
 namespace {
 
-constexpr const char* USAGE = "usage: tarnvel bench [--depth N] [--hash MB] [--verbose]\n";
+constexpr const char* USAGE =
+    "usage: tarnvel bench [--depth N] [--hash MB] [--engine v1.3|2] [--verbose]\n";
 constexpr long DEFAULT_DEPTH = 14;
 constexpr long DEFAULT_HASH_MB = 64;
 
@@ -67,18 +67,21 @@ int benchCommand(int argc, char** argv) {
     CommandLine line("bench", help);
     long depth = DEFAULT_DEPTH, hash = DEFAULT_HASH_MB;
     bool verbose = false;
+    std::string engineName = "v1.3";
     addCount(line.app, "--depth", 1, MAX_PLY, depth);
+    addLinkedEngine(line.app, engineName);
     addHash(line.app, hash);
     line.app.add_flag("--verbose", verbose);
     if (const int status = line.parse(argc, argv); status != PARSED) return status;
-    attachLibrary();
-    sendCommand("set hashsize " + std::to_string(hash));
+    const LinkedEngine& engine = *linkedEngine(engineName);
+    engine.attach();
+    sendCommand(engine, "set hashsize " + std::to_string(hash));
 
     uint64_t totalNodes = 0;
     double totalSeconds = 0, totalCpuSeconds = 0;
     for (const char* text : BENCH_POSITIONS) {
-        FixedDepthSearch search{};
-        if (!searchFixedDepth(text, static_cast<uint32_t>(depth), &search)) {
+        FixedDepthRun search{};
+        if (!engine.searchFixedDepth(text, static_cast<uint32_t>(depth), &search)) {
             std::fprintf(stderr, "tarnvel bench: cannot parse position '%s'\n", text);
             return 1;
         }

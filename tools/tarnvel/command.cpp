@@ -5,26 +5,28 @@
 #include "arguments.h"
 #include "commands.h"
 #include "host_position.h"
-#include "v13/interface/library_load.h"
+#include "linked_engine.h"
 
 namespace tarnvel::cli {
 
 namespace {
 
 constexpr const char* HELP =
-    "usage: tarnvel command \"TEXT\"\n"
+    "usage: tarnvel command [--engine v1.3|2] \"TEXT\"\n"
     "Sends TEXT (e.g. \"about\", \"get hashsize\", \"set hashsize 64\") to the\n"
     "engine's command entry point; prints the reply and the result (1 known\n"
     "command, 0 unknown).\n";
 
 int commandCommand(int argc, char** argv) {
     CommandLine line("command", HELP);
-    std::string text;
+    std::string text, engineName = "v1.3";
+    addLinkedEngine(line.app, engineName);
     line.app.add_option("TEXT", text)->required();
     if (const int status = line.parse(argc, argv); status != PARSED) return status;
-    attachLibrary();
+    const LinkedEngine& engine = *linkedEngine(engineName);
+    engine.attach();
     int result = 0;
-    const std::string reply = sendCommand(text, &result);
+    const std::string reply = sendCommand(engine, text, &result);
     std::printf("%s\nresult: %d\n", reply.c_str(), result);
     return 0;
 }

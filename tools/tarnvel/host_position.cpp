@@ -52,9 +52,9 @@ const char* resultWord(int code) {
     }
 }
 
-std::string sendCommand(const std::string& command, int* result) {
+std::string sendCommand(const LinkedEngine& engine, const std::string& command, int* result) {
     char reply[TARNVEL_REPLY_CAPACITY] = "";
-    const int r = enginecommand(command.c_str(), reply);
+    const int r = engine.command(command.c_str(), reply);
     if (result) *result = r;
     return reply;
 }

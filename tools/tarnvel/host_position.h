@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "linked_engine.h"
+
 namespace tarnvel::cli {
 
 // A position as the host holds it, with every legal move's outcome, so the
@@ -29,7 +31,8 @@ const HostPosition::Outcome* findOutcome(const HostPosition& host, const int boa
 // "draw", "win", "loss" or "unknown".
 const char* resultWord(int code);
 
-// Engine command text and reply, through the exported entry point.
-std::string sendCommand(const std::string& command, int* result = nullptr);
+// Engine command text and reply, through the engine's command entry point.
+std::string sendCommand(const LinkedEngine& engine, const std::string& command,
+                        int* result = nullptr);
 
 }  // namespace tarnvel::cli

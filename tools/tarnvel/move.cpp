@@ -6,7 +6,7 @@
 #include "arguments.h"
 #include "commands.h"
 #include "host_position.h"
-#include "v13/interface/library_load.h"
+#include "linked_engine.h"
 #include "v13/search/search.h"
 #include "tarnvel/tarnvel.h"
 
@@ -15,12 +15,13 @@ namespace tarnvel::cli {
 namespace {
 
 constexpr const char* HELP =
-    "usage: tarnvel move [--time S] [--hash MB] [--depth N] POSITION-TEXT\n"
+    "usage: tarnvel move [--time S] [--hash MB] [--depth N] [--engine v1.3|2] POSITION-TEXT\n"
     "Asks the engine for its move in POSITION-TEXT (e.g. B:W21,22:B1,K5.)\n"
     "as a host would, and prints the move, the search report, the result\n"
     "and the position after the move. --time is the allowance in seconds\n"
     "(default 1), --hash the table size in MB, --depth stops the search\n"
-    "after that iteration (reproducible; no time limit unless --time).\n";
+    "after that iteration (reproducible; no time limit unless --time),\n"
+    "--engine chooses the engine (default v1.3).\n";
 constexpr double DEFAULT_SECONDS = 1.0;
 // With a depth and no time given, the depth alone ends the search.
 constexpr double UNLIMITED_SECONDS = 1e6;
@@ -29,25 +30,27 @@ int moveCommand(int argc, char** argv) {
     CommandLine line("move", HELP);
     double seconds = -1;
     long hash = 0, depth = 0;
-    std::string text;
+    std::string text, engineName = "v1.3";
     addSeconds(line.app, seconds, true);
+    addLinkedEngine(line.app, engineName);
     addHash(line.app, hash);
     addCount(line.app, "--depth", 1, MAX_PLY, depth);
     line.app.add_option("POSITION-TEXT", text)->required();
     if (const int status = line.parse(argc, argv); status != PARSED) return status;
-    attachLibrary();
+    const LinkedEngine& engine = *linkedEngine(engineName);
+    engine.attach();
     HostPosition host;
     if (!loadHostPosition(text.c_str(), &host))
         return line.fail("cannot parse position '" + text + "'");
-    if (hash) sendCommand("set hashsize " + std::to_string(hash));
+    if (hash) sendCommand(engine, "set hashsize " + std::to_string(hash));
     if (seconds < 0) seconds = depth ? UNLIMITED_SECONDS : DEFAULT_SECONDS;
-    searchDepthLimit = static_cast<uint32_t>(depth);
+    engine.limitDepth(static_cast<uint32_t>(depth));
 
     int board[8][8];
     std::memcpy(board, host.board, sizeof board);
     char report[TARNVEL_TEXT_CAPACITY] = "";
     int playNow = 0;
-    const int result = getmove(board, host.color, seconds, report, &playNow, 1, 0, 0);
+    const int result = engine.getmove(board, host.color, seconds, report, &playNow, 1);
 
     if (host.outcomes.empty()) {
         std::printf("no legal move\nresult: %d (%s)\n", result, resultWord(result));

@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     std::ifstream weightsIn(weightsFile, std::ios::binary), recordsIn(recordsFile, std::ios::binary);
     const std::vector<uint8_t> weights{std::istreambuf_iterator<char>(weightsIn), {}};
     const std::vector<char> bytes{std::istreambuf_iterator<char>(recordsIn), {}};
-    if (!weightsIn || !v2::loadWeights(weights.data(), weights.size())) {
+    if (!weightsIn || !v2::network::loadWeights(weights.data(), weights.size())) {
         std::fprintf(stderr, "tarnvel-evalnet: '%s' is not a weights file of this network's shape\n", weightsFile.c_str());
         return 1;
     }
@@ -36,17 +36,17 @@ int main(int argc, char** argv) {
     std::memcpy(records.data(), bytes.data(), bytes.size());
 
     Position previous{};
-    v2::Accumulator incremental, fresh;
-    v2::refresh(previous, incremental);
+    v2::network::Accumulator incremental, fresh;
+    v2::network::refresh(previous, incremental);
     for (const TrainingRecord& r : records) {
         const Position p{0, r.wm, r.wk, r.bm, r.bk, 0, 0, 0};
-        v2::refresh(p, fresh);
-        v2::update(incremental, previous, p, incremental);
+        v2::network::refresh(p, fresh);
+        v2::network::update(incremental, previous, p, incremental);
         if (std::memcmp(&incremental, &fresh, sizeof fresh) != 0) {
             std::fprintf(stderr, "tarnvel-evalnet: the incremental update differs from a refresh\n");
             return 1;
         }
-        std::printf("%d\n", v2::evaluate(fresh, r.side));
+        std::printf("%d\n", v2::network::evaluate(fresh, r.side));
         previous = p;
     }
     return 0;

@@ -6,7 +6,6 @@
 #include "board/position.h"
 #include "egdb/database.h"
 #include "v13/search/db_probe.h"
-#include "v13/interface/engine_name.h"
 #include "interface/engine_state.h"
 
 namespace tarnvel {
@@ -26,13 +25,13 @@ const char* databaseWord(bool whiteToMove) {
     }
 }
 
-void writeEvaluationReport(char* report, size_t capacity, bool whiteToMove,
+void writeEvaluationReport(char* report, size_t capacity, const char* engineName, bool whiteToMove,
                            const EvaluationTerms& terms) {
     if (capacity == 0) return;
     std::snprintf(report, capacity,
                   "%s's evaluation with %s to move:\n\nmaterial = %d\ndefense  = %d\nattack   = "
                   "%d\nSCORE    = %d\nEGTB     = %s\n",
-                  ENGINE_NAME, whiteToMove ? "white" : "black", terms.material, terms.defense,
+                  engineName, whiteToMove ? "white" : "black", terms.material, terms.defense,
                   terms.attack, terms.score, databaseWord(whiteToMove));
 }
 

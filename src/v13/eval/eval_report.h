@@ -20,7 +20,7 @@ const char* databaseWord(bool whiteToMove);
 
 // Writes the breakdown into report (capacity bytes, NUL included),
 // truncating when it does not fit.
-void writeEvaluationReport(char* report, size_t capacity, bool whiteToMove,
+void writeEvaluationReport(char* report, size_t capacity, const char* engineName, bool whiteToMove,
                            const EvaluationTerms& terms);
 
 }  // namespace tarnvel

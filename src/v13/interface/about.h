@@ -7,9 +7,6 @@
 
 namespace tarnvel {
 
-// Whole megabytes of the database cache in use (blocks are 1 KB).
-inline int cacheMegabytesInUse() { return cacheBlocks >> 10; }
-
 // Writes the text into reply (capacity bytes, NUL included), truncating
 // when it does not fit.
 void writeAboutText(char* reply, size_t capacity);

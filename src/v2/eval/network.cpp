@@ -8,7 +8,7 @@
 #include <emmintrin.h>
 #endif
 
-namespace tarnvel::v2 {
+namespace tarnvel::v2::network {
 
 namespace {
 
@@ -181,4 +181,4 @@ bool loadWeights(const uint8_t* data, size_t size) {
 
 bool loadEmbeddedWeights() { return loadWeights(EMBEDDED_NETWORK, EMBEDDED_NETWORK_SIZE); }
 
-}  // namespace tarnvel::v2
+}  // namespace tarnvel::v2::network

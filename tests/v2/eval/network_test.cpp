@@ -12,7 +12,7 @@
 #include "v2/eval/network.h"
 #include "v2/eval/network_file.h"
 
-namespace tarnvel::v2 {
+namespace tarnvel::v2::network {
 namespace {
 
 std::vector<uint8_t> randomWeightsFile(uint32_t seed) {
@@ -41,7 +41,7 @@ Position positionOf(const reference::Board& board) {
     return Position{0, b.wm, b.wk, b.bm, b.bk, 0, 0, 0};
 }
 
-class Network : public ::testing::Test {
+class LearnedNetwork : public ::testing::Test {
 protected:
     void SetUp() override {
         const std::vector<uint8_t> file = randomWeightsFile(7);
@@ -52,7 +52,7 @@ protected:
 
 // Along random games, a child updated from its parent equals a refresh,
 // and so does an accumulator updated in place; the scores spread widely.
-TEST_F(Network, IncrementalUpdateEqualsRefreshAlongRandomGames) {
+TEST_F(LearnedNetwork, IncrementalUpdateEqualsRefreshAlongRandomGames) {
     std::mt19937 rng(11);
     Position before{};
     Accumulator parent{}, child{}, fresh{}, inPlace{};
@@ -78,7 +78,7 @@ TEST_F(Network, IncrementalUpdateEqualsRefreshAlongRandomGames) {
 
 // The board turned with the colours swapped and the other side to move is
 // the same game: the same score.
-TEST_F(Network, ColourReversedTwinsScoreAlike) {
+TEST_F(LearnedNetwork, ColourReversedTwinsScoreAlike) {
     std::mt19937 rng(5);
     for (int i = 0; i < 2000; ++i) {
         const reference::Board board = support::randomPlacement(rng, 0.4, 0.3);
@@ -90,7 +90,7 @@ TEST_F(Network, ColourReversedTwinsScoreAlike) {
 }
 
 // A file of another shape or size is refused and the weights kept.
-TEST_F(Network, LoaderRefusesOtherFilesAndKeepsItsWeights) {
+TEST_F(LearnedNetwork, LoaderRefusesOtherFilesAndKeepsItsWeights) {
     Accumulator acc;
     refresh(Position{0, 0x00F00000u, 0, 0x00000F0Fu, 0x80000000u, 0, 0, 0}, acc);
     const int score = evaluate(acc, 1);
@@ -110,4 +110,4 @@ TEST_F(Network, LoaderRefusesOtherFilesAndKeepsItsWeights) {
 }
 
 }  // namespace
-}  // namespace tarnvel::v2
+}  // namespace tarnvel::v2::network

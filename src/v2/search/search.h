@@ -1,0 +1,49 @@
+// Tarnvel 2's search: iterative deepening with aspiration windows over a
+// principal-variation alpha-beta search, a bucketed transposition table,
+// killer and history move ordering, late-move reductions, a capture-only
+// search beyond the horizon, and endgame-database probes that steer won
+// endings towards their conversion.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "board/movestack.h"
+#include "board/position.h"
+
+namespace tarnvel::v2 {
+
+constexpr int MAX_PLY = 128;
+
+struct SearchLimits {
+    int64_t startMs = 0;         // monotonic time the host's call began
+    int64_t allowanceMs = 0;     // the host's time for this move; 0 with maxDepth set: no clock
+    int maxDepth = 0;            // iterations to run at most; 0: until the clock says stop
+    volatile int32_t* playNow = nullptr;  // the host's play-now word, may be null
+};
+
+struct SearchResult {
+    bool hasMove = false;  // false: the side to move has no legal move
+    MoveRecord move{};
+    int score = 0;
+    int depth = 0;         // last completed iteration
+    uint64_t nodes = 0;
+    int resultCode = 0;    // getmove's code for the side to move
+};
+
+// The positions played before the root, oldest first, for repetitions.
+struct GameContext {
+    const uint64_t* keys = nullptr;
+    int length = 0;
+};
+
+// Searches `root` with `whiteToMove` to move. The report line goes into
+// `report` (capacity bytes) after every iteration when report is not null.
+SearchResult searchPosition(const Position& root, int whiteToMove, const GameContext& game,
+                            const SearchLimits& limits, char* report, size_t reportCapacity);
+
+// Forgets what earlier searches learnt (table, move-ordering statistics):
+// a new game, or a reproducible search.
+void resetSearchMemory();
+
+}  // namespace tarnvel::v2
