@@ -78,11 +78,13 @@ def fit(a):
             total += loss.item() * len(target)
             n += len(target)
         held_loss = held_out_loss(net, test, a)
+        from_games = test['source'] == records.FROM_GAME
+        by_source = held_out_loss(net, test[from_games], a), held_out_loss(net, test[~from_games], a)
         state = {'net': net.state_dict(), 'optimiser': optimiser.state_dict(), 'epoch': epoch + 1}
         torch.save(state, a.checkpoint + '.partial')
         os.replace(a.checkpoint + '.partial', a.checkpoint)
         say(f'fit: epoch {epoch + 1}/{a.epochs}: training loss {total / max(1, n):.6f}, held-out loss '
-            f'{held_loss:.6f}, {time.time() - started:.0f} s')
+            f'{held_loss:.6f} (games {by_source[0]:.6f}, databases {by_source[1]:.6f}), {time.time() - started:.0f} s')
 
 
 def load_net(checkpoint):

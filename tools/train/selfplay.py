@@ -7,6 +7,8 @@ import multiprocessing
 import os
 import random
 import re
+import signal
+import sys
 
 import numpy as np
 
@@ -156,6 +158,8 @@ def play(library, out_dir, games, seed, random_plies, seconds, say, concurrency=
     jobs = [(library, where, seconds, os.path.join(out_dir, f'selfplay-seed{seed}-{i:04d}.rec'), seed * 100000 + i,
              min(GAMES_A_FILE, games - i * GAMES_A_FILE), random_plies) for i in range(files)]
     jobs = [j for j in jobs if not os.path.exists(j[3])]
+    # A stop by SIGTERM leaves the pool's context, which ends the workers too.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
     with multiprocessing.Pool(concurrency) as pool:
         for done, (out, n, positions) in enumerate(pool.imap_unordered(_batch, jobs), 1):
             say(f'games: {os.path.basename(out)}: {n} games, {positions} positions ({done} of {len(jobs)} files)')

@@ -7,7 +7,8 @@
 // turns each view into an accumulator of HIDDEN int16 values, updated as
 // moves are made; the two are joined side to move first, clipped to
 // [0, 127], and two small layers give a score from the side to move's view
-// (a man about 100).
+// (a man about 100). The weights are one set per process, loaded at
+// start-up (loadEmbeddedWeights) before any evaluation.
 #pragma once
 
 #include <cstddef>
