@@ -56,7 +56,7 @@ with tempfile.TemporaryDirectory() as scratch:
                    '--batch', '256')
     assert 'resuming after epoch 2' in resumed and 'epoch 3/3' in resumed and 'epoch 2/3' not in resumed, resumed
     exported = step('export', '--checkpoint', 'net.pt', '--out', 'net.bin')
-    assert ', 20816 bytes, sha256 ' in exported, exported
+    assert ', 24912 bytes, sha256 ' in exported, exported
     checked = step('check', '--weights', 'net.bin', '--checkpoint', 'net.pt', '--data', 'train.rec')
     assert 'engine against Python integers: 0 differ' in checked and checked.rstrip().endswith('ok'), checked
     print(checked.strip())

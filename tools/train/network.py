@@ -8,15 +8,16 @@ import numpy as np
 import torch
 
 FEATURES, HIDDEN, LAYER2 = 128, 64, 32
-ACTIVATION_MAX = 127                  # 1.0 after a clipped ReLU
-LAYER2_SCALE = 64                     # layer-2 weights carry 1 << 6
+ACTIVATION_MAX = 512                  # 1.0 after a clipped ReLU
+LAYER2_SHIFT = 12                     # layer-2 weights carry 1 << 12
 OUTPUT_SHIFT = 13
-OUTPUT_SCALE = 100 * (1 << OUTPUT_SHIFT) / ACTIVATION_MAX  # one fitted unit is 100 points
+OUTPUT_SCALE = 100 * (1 << OUTPUT_SHIFT) // ACTIVATION_MAX  # 1600: one fitted unit is 100 points
 MAGIC = b'TVN1'
-# Bounds kept while fitting so that every weight fits its integer: a feature
-# weight of 2 is 254, and 24 pieces with the bias stay far inside int16.
+# Bounds kept while fitting so that every weight fits its integer and the
+# engine's sums stay in range (network_file.h): a feature weight of 2 is
+# 1024, so 24 pieces with the bias stay inside int16.
 FEATURE_BOUND = 2.0
-LAYER2_BOUND = 127 / LAYER2_SCALE
+LAYER2_BOUND = 16384 / (1 << LAYER2_SHIFT)
 OUTPUT_BOUND = 32767 / OUTPUT_SCALE
 
 
@@ -49,8 +50,8 @@ def quantised(net):
     return {
         'feature': q(net.feature.weight.T, a, '<i2'),            # [FEATURES][HIDDEN]
         'feature_bias': q(net.feature.bias, a, '<i2'),
-        'layer2': q(net.layer2.weight, LAYER2_SCALE, 'i1'),     # [LAYER2][2 HIDDEN]
-        'layer2_bias': q(net.layer2.bias, a * LAYER2_SCALE, '<i4'),
+        'layer2': q(net.layer2.weight, 1 << LAYER2_SHIFT, '<i2'),  # [LAYER2][2 HIDDEN]
+        'layer2_bias': q(net.layer2.bias, a * (1 << LAYER2_SHIFT), '<i4'),
         'output': q(net.output.weight[0], OUTPUT_SCALE, '<i2'),
         'output_bias': q(net.output.bias, a * OUTPUT_SCALE, '<i4'),
     }
@@ -65,7 +66,7 @@ def from_bytes(data):
     if data[:4] != MAGIC or struct.unpack_from('<II', data, 4) != (HIDDEN, LAYER2):
         raise SystemExit('not a weights file of this network shape')
     shapes = [('feature', '<i2', (FEATURES, HIDDEN)), ('feature_bias', '<i2', (HIDDEN,)),
-              ('layer2', 'i1', (LAYER2, 2 * HIDDEN)), ('layer2_bias', '<i4', (LAYER2,)),
+              ('layer2', '<i2', (LAYER2, 2 * HIDDEN)), ('layer2_bias', '<i4', (LAYER2,)),
               ('output', '<i2', (LAYER2,)), ('output_bias', '<i4', (1,))]
     w, at = {}, 12
     for name, dtype, shape in shapes:
@@ -89,5 +90,5 @@ def integer_scores(w, own, other):
         acc = view.astype(np.int64) @ w['feature'].astype(np.int64) + w['feature_bias']
         return ((acc + 32768) % 65536) - 32768
     x = np.clip(np.concatenate([accumulate(own), accumulate(other)], axis=1), 0, ACTIVATION_MAX)
-    h = np.clip((x @ w['layer2'].T.astype(np.int64) + w['layer2_bias']) >> 6, 0, ACTIVATION_MAX)
+    h = np.clip((x @ w['layer2'].T.astype(np.int64) + w['layer2_bias']) >> LAYER2_SHIFT, 0, ACTIVATION_MAX)
     return (h @ w['output'].astype(np.int64) + w['output_bias'][0]) >> OUTPUT_SHIFT

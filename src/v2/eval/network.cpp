@@ -1,5 +1,6 @@
 #include "v2/eval/network.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "v2/eval/network_file.h"
@@ -15,7 +16,6 @@ namespace {
 struct Weights {
     alignas(64) int16_t feature[FEATURES][HIDDEN];
     alignas(64) int16_t featureBias[HIDDEN];
-    // Widened from the file's int8 so that SSE2's 16-bit multiply-add applies.
     alignas(64) int16_t layer2[LAYER2][2 * HIDDEN];
     int32_t layer2Bias[LAYER2];
     int16_t output[LAYER2];
@@ -118,7 +118,6 @@ struct Reader {
         at += 2;
         return v;
     }
-    int8_t i8() { return static_cast<int8_t>(*at++); }
 };
 
 }  // namespace
@@ -168,14 +167,18 @@ bool loadWeights(const uint8_t* data, size_t size) {
     if (size != NETWORK_FILE_SIZE || std::memcmp(data, NETWORK_MAGIC, 4) != 0) return false;
     Reader in{data + 4};
     if (in.u32() != HIDDEN || in.u32() != LAYER2) return false;
-    for (auto& row : weights.feature)
-        for (int16_t& w : row) w = in.i16();
-    for (int16_t& b : weights.featureBias) b = in.i16();
-    for (auto& row : weights.layer2)
-        for (int16_t& w : row) w = in.i8();
-    for (int32_t& b : weights.layer2Bias) b = in.i32();
-    for (int16_t& w : weights.output) w = in.i16();
-    weights.outputBias = in.i32();
+    Weights w;
+    for (auto& row : w.feature)
+        for (int16_t& v : row) v = in.i16();
+    for (int16_t& b : w.featureBias) b = in.i16();
+    bool inBounds = true;
+    for (auto& row : w.layer2)
+        for (int16_t& v : row) inBounds &= std::abs(v = in.i16()) <= LAYER2_WEIGHT_MAX;
+    for (int32_t& b : w.layer2Bias) inBounds &= std::abs(int64_t{b = in.i32()}) <= LAYER2_BIAS_MAX;
+    for (int16_t& v : w.output) v = in.i16();
+    w.outputBias = in.i32();
+    if (!inBounds || std::abs(int64_t{w.outputBias}) > OUTPUT_BIAS_MAX) return false;
+    weights = w;
     return true;
 }
 

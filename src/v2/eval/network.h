@@ -6,7 +6,7 @@
 // swapped, so both see their men advancing the same way. One shared layer
 // turns each view into an accumulator of HIDDEN int16 values, updated as
 // moves are made; the two are joined side to move first, clipped to
-// [0, 127], and two small layers give a score from the side to move's view
+// [0, 1] (512 in integers), and two small layers give a score from the side to move's view
 // (a man about 100). The weights are one set per process, loaded at
 // start-up (loadEmbeddedWeights) before any evaluation.
 #pragma once
@@ -39,7 +39,7 @@ int evaluate(const Accumulator& acc, int whiteToMove);
 
 // Replaces the weights with those of a weights file (format in
 // network_file.h). False, keeping the old weights, for a file of another
-// shape or a wrong size.
+// shape or size, or with weights past the bounds that keep sums in range.
 bool loadWeights(const uint8_t* data, size_t size);
 
 // Loads the weights built into the library (src/v2/eval/network.bin).

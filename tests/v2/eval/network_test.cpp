@@ -27,8 +27,13 @@ std::vector<uint8_t> randomWeightsFile(uint32_t seed) {
         const auto w = static_cast<int16_t>(static_cast<int>(rng() % 601) - 300);
         std::memcpy(file.data() + at, &w, 2);
     }
-    // Layer-2 biases within ±2^20, the output bias 0.
-    for (size_t at = 12 + 2 * (FEATURES + 1) * HIDDEN + 2 * LAYER2 * HIDDEN, n = 0; n < LAYER2; ++n, at += 4) {
+    // Layer-2 weights at their bounds, biases within ±2^20, the output bias 0.
+    const size_t layer2At = 12 + 2 * (FEATURES + 1) * HIDDEN;
+    for (size_t at = layer2At; at < layer2At + 4 * LAYER2 * HIDDEN; at += 2) {
+        const auto w = static_cast<int16_t>(static_cast<int>(rng() % (2 * LAYER2_WEIGHT_MAX + 1)) - LAYER2_WEIGHT_MAX);
+        std::memcpy(file.data() + at, &w, 2);
+    }
+    for (size_t at = layer2At + 4 * LAYER2 * HIDDEN, n = 0; n < LAYER2; ++n, at += 4) {
         const int32_t b = static_cast<int32_t>(rng() % (1 << 21)) - (1 << 20);
         std::memcpy(file.data() + at, &b, 4);
     }
@@ -95,7 +100,10 @@ TEST_F(LearnedNetwork, LoaderRefusesOtherFilesAndKeepsItsWeights) {
     refresh(Position{0, 0x00F00000u, 0, 0x00000F0Fu, 0x80000000u, 0, 0, 0}, acc);
     const int score = evaluate(acc, 1);
     const std::vector<uint8_t> good = randomWeightsFile(9);
-    const std::pair<size_t, uint8_t> changes[] = {{0, 'X'}, {4, HIDDEN + 1}, {8, LAYER2 - 1}};
+    // Magic, shape, a layer-2 weight of 2^15 - 1, the output bias's top byte.
+    const std::pair<size_t, uint8_t> changes[] = {{0, 'X'}, {4, HIDDEN + 1}, {8, LAYER2 - 1},
+                                                 {12 + 2 * (FEATURES + 1) * HIDDEN + 1, 0x7F},
+                                                 {NETWORK_FILE_SIZE - 1, 0x7F}};
     for (const auto& [at, value] : changes) {
         std::vector<uint8_t> file = good;
         file[at] = value;
