@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz::enterScratchDirectory(true);
     char reply[TARNVEL_REPLY_CAPACITY];
     enginecommand("set hashsize 1", reply);
-    state = new cli::ServeState(cli::EngineLibrary{nullptr, getmove, enginecommand, "fuzz"});
+    state = new cli::ServeState({cli::EngineLibrary{nullptr, getmove, enginecommand, "fuzz"}});
     return 0;
 }
 

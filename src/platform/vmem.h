@@ -6,10 +6,19 @@
 
 namespace tarnvel::platform {
 
+// How a region will be used.
+enum class MemoryUse {
+    PLAIN,
+    // Probed at random from the start: large pages where the system grants
+    // them unprivileged (far fewer address-translation misses), every page
+    // touched now, so that no search pays for the first touch.
+    TABLE,
+};
+
 // Reserves and commits `bytes` of zeroed read/write memory. A request of 0
 // bytes succeeds with a null region. Returns false when the memory cannot
 // be had; *region is then null.
-bool reserveMemory(size_t bytes, void** region);
+bool reserveMemory(size_t bytes, void** region, MemoryUse use = MemoryUse::PLAIN);
 
 // Gives back a region obtained from reserveMemory with the same size.
 void releaseMemory(void* region, size_t bytes);

@@ -1,10 +1,12 @@
-// The page of `tarnvel serve` in headless Chromium: a move played by
-// clicking its squares, the engine's reply on the board, a PDN loaded, and
-// a screenshot that shows something.
+// The page of `tarnvel serve` with two engines in headless Chromium: a
+// move played by clicking its squares, the engine's reply on the board, a
+// PDN loaded, walked back and branched, an ending's winning move coloured
+// from the 3-piece database, two engines playing each other, and
+// screenshots at 1280 and 360 pixels that show something.
 //   node play_page.test.js PATH/TO/tarnvel OUTPUT_DIR
 'use strict';
 
-const { spawn } = require('node:child_process');
+const { spawn, spawnSync } = require('node:child_process');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
@@ -14,11 +16,18 @@ const { chromium } = require('playwright-core');
 const [tarnvel, outDir] = process.argv.slice(2).map((a) => path.resolve(a));
 const CHROMIUM = '/usr/bin/chromium';
 const PDN = '[Event "browser test"]\n1. 9-14 22-17 2. 11-15 25-22 *\n';
+// Black wins with every move but 19-24, which lets the king take.
+const ENDING = 'B:WK28:B14,K19.';
 
 function startServer() {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'tarnvel-browser-'));
-  const server = spawn(tarnvel, ['serve', '--listen', '127.0.0.1:0', '--hash', '16'],
-                       { cwd: dir, stdio: ['ignore', 'pipe', 'inherit'] });
+  const built = spawnSync(path.join(path.dirname(tarnvel), 'tarnvel-egdb'),
+                          ['build', '--pieces', '3', '--out', path.join(dir, 'db')]);
+  if (built.status !== 0) throw new Error('cannot build the 3-piece database');
+  // The second engine is another instance of the same library.
+  const library = path.join(path.dirname(tarnvel), 'libTarnvel.so');
+  const server = spawn(tarnvel, ['serve', '--listen', '127.0.0.1:0', '--hash', '16', '--engine', 'v1.3',
+                                 '--engine', library], { cwd: dir, stdio: ['ignore', 'pipe', 'inherit'] });
   const url = new Promise((resolve, reject) => {
     let out = '';
     server.stdout.on('data', (chunk) => {
@@ -82,11 +91,58 @@ async function main() {
     if (loaded !== 'B:W17,21,22,23,24,26,27,28,29,30,31,32:B1,2,3,4,5,6,7,8,10,12,14,15.') {
       throw new Error('PDN loaded as ' + loaded);
     }
-    const shot = path.join(outDir, 'browser-test.png');
+
+    // Two moves back with the keyboard, then another move there: the old
+    // continuation stays as a variation.
+    await page.focus('#back');
+    await page.keyboard.press('ArrowLeft');
+    await page.waitForSelector('body[data-ply="3"]');
+    await page.keyboard.press('ArrowLeft');
+    await page.waitForSelector('body[data-ply="2"]');
+    const back = await page.getAttribute('body', 'data-position');
+    if (back !== 'B:W17,21,23,24,25,26,27,28,29,30,31,32:B1,2,3,4,5,6,7,8,10,11,12,14.') {
+      throw new Error('two moves back shows ' + back);
+    }
+    await page.fill('#move-text', '10-15');
+    await page.press('#move-text', 'Enter');
+    await page.waitForSelector('body[data-ply="3"]');
+    const pdn = await page.inputValue('#pdn');
+    if (!pdn.includes('2. 10-15 (2. 11-15 25-22) *')) throw new Error('no variation in ' + pdn);
+
+    // Engine 2 plays Black against engine 1: two moves watched.
+    await page.click('#new');
+    await page.waitForSelector('body[data-ply="0"]');
+    await page.selectOption('#engine-black', '1');
+    await page.selectOption('#engine-side', 'both');
+    await page.waitForFunction(() => Number(document.body.dataset.ply) >= 2, null, { timeout: 10000 });
+    await page.selectOption('#engine-side', 'none');
+    await page.waitForSelector('body[data-searching="false"]');
+    if (await page.locator('#moves .move').count() < 2) throw new Error('the engines\' moves are not listed');
+
+    // An ending the database covers: the winning moves' squares coloured.
+    await page.fill('#position-text', ENDING);
+    await page.click('#position-set');
+    await page.waitForSelector('[data-square="18"].verdict-win');
+    await page.waitForSelector('[data-square="24"].verdict-draw');
+    const first = await page.textContent('#verdicts li:first-child');
+    if (first !== '14-18 win') throw new Error('verdict list starts with ' + first);
+
+    // Analysed until stopped: its score is on the chart, its move not played.
+    await page.click('#analyse');
+    await page.waitForSelector('body[data-searching="true"]');
+    await page.waitForTimeout(500);
+    await page.click('#stop');
+    await page.waitForSelector('body[data-searching="false"][data-ply="0"] #chart .chart-point');
+
+    await page.setViewportSize({ width: 1280, height: 900 });
+    const shot = path.join(outDir, 'serve-1280.png');
     await page.screenshot({ path: shot });
     const distinct = distinctPixelBytes(shot);
     if (distinct < 32) throw new Error('screenshot looks blank: ' + distinct + ' distinct bytes');
-    console.log('browser test passed: move clicked, engine replied, PDN loaded, screenshot ' + shot);
+    await page.setViewportSize({ width: 360, height: 800 });
+    await page.screenshot({ path: path.join(outDir, 'serve-360.png'), fullPage: true });
+    console.log('browser test passed: move clicked, engine replied, PDN loaded, walked back and branched, ' +
+                'verdicts coloured, engines watched, screenshots in ' + outDir);
   } finally {
     if (browser) await browser.close();
     server.kill('SIGTERM');

@@ -10,6 +10,8 @@ namespace tarnvel::cli {
 namespace {
 
 constexpr size_t LINE_WIDTH = 79;
+// Deeper nesting is refused rather than read on the stack.
+constexpr int MAX_VARIATION_DEPTH = 256;
 constexpr const char* RESULTS[] = {"2-0", "0-2", "1-1", "1-0", "0-1", "0-0", "1/2-1/2", "*"};
 
 bool isResult(std::string_view token) {
@@ -81,7 +83,8 @@ bool readTag(Reader& r, PdnTag& tag, std::string& error) {
     return true;
 }
 
-// Variations may nest and hold comments; their moves are not checked.
+// Variations may nest and hold comments; one before any move has nothing
+// to replace and is skipped unread.
 bool skipVariation(Reader& r) {
     int depth = 0;
     while (!r.done()) {
@@ -89,6 +92,86 @@ bool skipVariation(Reader& r) {
         if (c == '{' && !r.skipPast('}')) return false;
         if (c == '(') ++depth;
         if (c == ')' && --depth == 0) return true;
+    }
+    return false;
+}
+
+// The move a word of move text names ("11-15!", "12.11-15"), or "" for a
+// move number or an annotation glyph ("12.", "1...", "$3").
+std::string_view moveOfWord(std::string_view word) {
+    size_t digits = 0;
+    while (digits < word.size() && std::isdigit(static_cast<unsigned char>(word[digits])))
+        ++digits;
+    std::string_view move(word);
+    if (digits > 0 && digits < word.size() && word[digits] == '.') {
+        move.remove_prefix(digits);
+        while (!move.empty() && move.front() == '.') move.remove_prefix(1);
+    }
+    while (!move.empty() && (move.back() == '!' || move.back() == '?')) move.remove_suffix(1);
+    if (word.front() == '$') return {};
+    return move;
+}
+
+std::string readWord(Reader& r) {
+    std::string word;
+    while (!r.done() && !isDelimiter(r.peek())) word += r.next();
+    return word;
+}
+
+// Adds the move a word names to `line`; false with the reason when it is
+// none. Move numbers and glyphs add nothing.
+bool addMove(const std::string& word, int line, std::vector<PdnMove>& moves, std::string& error) {
+    const std::string_view move = moveOfWord(word);
+    if (move.empty()) return true;
+    if (parseMoveSquares(move).empty()) {
+        error = lineError(line, "unexpected '" + word + "'");
+        return false;
+    }
+    moves.push_back({std::string(move), line, {}});
+    return true;
+}
+
+bool readVariation(Reader& r, std::vector<PdnMove>& moves, int depth, std::string& error);
+
+// At an opening parenthesis: the variation replaces the last move read.
+bool readVariationAfter(Reader& r, std::vector<PdnMove>& moves, int depth, std::string& error) {
+    const int line = r.line;
+    if (depth >= MAX_VARIATION_DEPTH) {
+        error = lineError(line, "variations nested too deep");
+        return false;
+    }
+    bool read = false;
+    if (moves.empty()) {
+        read = skipVariation(r);
+    } else {
+        r.next();
+        read = readVariation(r, moves.back().variations.emplace_back(), depth + 1, error);
+    }
+    if (!read && error.empty()) error = lineError(line, "unterminated variation");
+    return read;
+}
+
+// From after '(' to its ')'; results inside are ignored.
+bool readVariation(Reader& r, std::vector<PdnMove>& moves, int depth, std::string& error) {
+    while (!r.done()) {
+        const char c = r.peek();
+        const int line = r.line;
+        if (std::isspace(static_cast<unsigned char>(c))) {
+            r.next();
+        } else if (c == ')') {
+            r.next();
+            return true;
+        } else if (c == '(') {
+            if (!readVariationAfter(r, moves, depth, error)) return false;
+        } else if (c == '{' || c == ';') {
+            if (!r.skipPast(c == '{' ? '}' : '\n')) return false;
+        } else if (c == '[' || c == ']' || c == '}') {
+            error = lineError(line, std::string("unexpected '") + c + "'");
+            return false;
+        } else {
+            const std::string word = readWord(r);
+            if (!isResult(word) && !addMove(word, line, moves, error)) return false;
+        }
     }
     return false;
 }
@@ -139,10 +222,7 @@ bool readPdn(std::string_view text, std::vector<PdnGame>& games, std::string& er
                 return false;
             }
         } else if (c == '(') {
-            if (!skipVariation(r)) {
-                error = lineError(line, "unterminated variation");
-                return false;
-            }
+            if (!readVariationAfter(r, game.moves, 0, error)) return false;
         } else if (c == ';') {
             r.skipPast('\n');
             lineStart = true;
@@ -150,29 +230,14 @@ bool readPdn(std::string_view text, std::vector<PdnGame>& games, std::string& er
             error = lineError(line, std::string("unexpected '") + c + "'");
             return false;
         } else {
-            std::string token;
-            while (!r.done() && !isDelimiter(r.peek())) token += r.next();
-            if (isResult(token)) {
-                finish(token);
+            const std::string word = readWord(r);
+            if (isResult(word)) {
+                finish(word);
                 continue;
             }
-            size_t digits = 0;
-            while (digits < token.size() && std::isdigit(static_cast<unsigned char>(token[digits])))
-                ++digits;
-            std::string_view move(token);
-            if (digits > 0 && digits < token.size() && token[digits] == '.') {
-                move.remove_prefix(digits);
-                while (!move.empty() && move.front() == '.') move.remove_prefix(1);
-            }
-            while (!move.empty() && (move.back() == '!' || move.back() == '?'))
-                move.remove_suffix(1);
-            if (move.empty() || token.front() == '$') continue;
-            if (parseMoveSquares(move).empty()) {
-                error = lineError(line, "unexpected '" + token + "'");
-                return false;
-            }
-            game.moves.push_back({std::string(move), line});
-            open = true;
+            const size_t before = game.moves.size();
+            if (!addMove(word, line, game.moves, error)) return false;
+            open = open || game.moves.size() > before;
         }
     }
     if (open) finish("");
@@ -191,62 +256,145 @@ std::string moveLabel(const GameRecord& record, size_t ply) {
     return "move " + std::to_string(number) + (white ? " (White)" : " (Black)");
 }
 
-bool replayPdnGame(const PdnGame& game, GameRecord& record, std::string& error) {
-    Position start = initialPosition();
-    int side = 0;
-    if (const std::string* fen = findTag(game, "FEN")) {
-        std::string why;
-        if (!parseFen(*fen, start, side, why)) {
-            record = newGame(initialPosition(), 0);
-            error = "FEN tag \"" + *fen + "\": " + why;
-            return false;
-        }
+namespace {
+
+bool startOf(const PdnGame& game, Position& start, int& side, std::string& error) {
+    start = initialPosition();
+    side = 0;
+    const std::string* fen = findTag(game, "FEN");
+    std::string why;
+    if (!fen || parseFen(*fen, start, side, why)) return true;
+    start = initialPosition();
+    side = 0;
+    error = "FEN tag \"" + *fen + "\": " + why;
+    return false;
+}
+
+// The legal move `written` names in p, the ply'th of a game that started
+// with `startWhiteToMove`; false with the reason otherwise.
+bool writtenMove(const Position& p, size_t ply, int startWhiteToMove, const PdnMove& written,
+                 LegalMove& move, std::string& error) {
+    const int side = static_cast<int>((ply + startWhiteToMove) % 2);
+    const std::vector<LegalMove> moves = legalMoves(p, side);
+    const std::vector<size_t> matches = matchMove(moves, parseMoveSquares(written.text));
+    if (matches.size() == 1) {
+        move = moves[matches.front()];
+        return true;
     }
-    record = newGame(start, side);
-    for (const PdnMove& written : game.moves) {
-        const std::vector<LegalMove> moves =
-            legalMoves(currentPosition(record), sideToMove(record));
-        const std::vector<size_t> matches = matchMove(moves, parseMoveSquares(written.text));
-        if (matches.size() != 1) {
-            error = moveLabel(record, record.moves.size()) +
-                    (matches.empty() ? ": illegal move " : ": ambiguous move ") + written.text +
-                    " (line " + std::to_string(written.line) + ")";
+    error = moveLabel(GameRecord{{}, {}, startWhiteToMove}, ply) +
+            (matches.empty() ? ": illegal move " : ": ambiguous move ") + written.text +
+            " (line " + std::to_string(written.line) + ")";
+    return false;
+}
+
+// Plays `line` from `node`, each move's variations from the node before it.
+bool replayLine(const std::vector<PdnMove>& line, int node, GameTree& tree, std::string& error) {
+    for (const PdnMove& written : line) {
+        LegalMove move;
+        if (!writtenMove(tree.nodes[node].position, plyOf(tree, node), tree.startWhiteToMove,
+                         written, move, error))
             return false;
-        }
-        playMove(record, moves[matches.front()]);
+        const int next = addMove(tree, node, move);
+        for (const std::vector<PdnMove>& variation : written.variations)
+            if (!replayLine(variation, node, tree, error)) return false;
+        node = next;
     }
     return true;
 }
 
+}  // namespace
+
+bool replayPdnGame(const PdnGame& game, GameRecord& record, std::string& error) {
+    Position start;
+    int side = 0;
+    const bool started = startOf(game, start, side, error);
+    record = newGame(start, side);
+    if (!started) return false;
+    for (const PdnMove& written : game.moves) {
+        LegalMove move;
+        if (!writtenMove(currentPosition(record), record.moves.size(), side, written, move, error))
+            return false;
+        playMove(record, move);
+    }
+    return true;
+}
+
+bool replayPdnTree(const PdnGame& game, GameTree& tree, std::string& error) {
+    Position start;
+    int side = 0;
+    const bool started = startOf(game, start, side, error);
+    tree = newTree(start, side);
+    return started && replayLine(game.moves, 0, tree, error);
+}
+
+namespace {
+
+// Move text in lines of at most LINE_WIDTH characters.
+struct PdnLines {
+    std::string text, line;
+
+    void put(const std::string& word) {
+        if (!line.empty() && line.size() + 1 + word.size() > LINE_WIDTH) flush();
+        line += (line.empty() ? "" : " ") + word;
+    }
+    void closeVariation() {
+        if (line.size() + 1 > LINE_WIDTH) flush();
+        line += ")";
+    }
+    void flush() {
+        text += line + "\n";
+        line.clear();
+    }
+};
+
+// "12. 11-15" for Black; White's move alone, or "12... 23-19" where the
+// move number is needed to read it (at a start or after a variation).
+std::string moveWord(size_t ply, int startWhiteToMove, const std::string& move, bool numbered) {
+    const std::string number = std::to_string((ply + startWhiteToMove) / 2 + 1);
+    if ((ply + startWhiteToMove) % 2 == 0) return number + ". " + move;
+    return numbered ? number + "... " + move : move;
+}
+
+void writeLine(const GameTree& tree, int node, bool numbered, PdnLines& out) {
+    for (size_t ply = plyOf(tree, node); !tree.nodes[node].children.empty(); ++ply) {
+        const std::vector<int>& children = tree.nodes[node].children;
+        out.put(moveWord(ply, tree.startWhiteToMove, tree.nodes[children[0]].move, numbered));
+        numbered = false;
+        for (size_t v = 1; v < children.size(); ++v) {
+            const std::string& move = tree.nodes[children[v]].move;
+            out.put(std::string("(").append(moveWord(ply, tree.startWhiteToMove, move, true)));
+            writeLine(tree, children[v], false, out);
+            out.closeVariation();
+            numbered = true;
+        }
+        node = children[0];
+    }
+}
+
+}  // namespace
+
 std::string writePdnGame(const std::vector<PdnTag>& tags, const GameRecord& record,
                          const std::string& comment, const std::string& result) {
-    std::string text;
-    for (const PdnTag& t : tags) text += "[" + t.name + " \"" + escaped(t.value) + "\"]\n";
-    text += "[Result \"" + result + "\"]\n";
-    const Position& start = record.positions.front();
-    if (record.startWhiteToMove || !samePieces(start, initialPosition()))
-        text += "[FEN \"" + positionText(start, record.startWhiteToMove) + "\"]\n";
-    std::string line;
-    auto put = [&](const std::string& word) {
-        if (!line.empty() && line.size() + 1 + word.size() > LINE_WIDTH) {
-            text += line + "\n";
-            line.clear();
-        }
-        line += (line.empty() ? "" : " ") + word;
-    };
-    for (size_t ply = 0; ply < record.moves.size(); ++ply) {
-        const size_t number = (ply + record.startWhiteToMove) / 2 + 1;
-        const bool white = (ply + record.startWhiteToMove) % 2 == 1;
-        if (!white)
-            put(std::to_string(number) + ". " + record.moves[ply]);
-        else if (ply == 0)
-            put(std::to_string(number) + "... " + record.moves[ply]);
-        else
-            put(record.moves[ply]);
-    }
-    if (!comment.empty()) put("{" + comment + "}");
-    put(result);
-    return text + line + "\n\n";
+    GameTree tree = newTree(record.positions.front(), record.startWhiteToMove);
+    for (size_t ply = 0; ply < record.moves.size(); ++ply)
+        addMove(tree, static_cast<int>(ply),
+                LegalMove{{}, record.moves[ply], record.positions[ply + 1]});
+    return writePdnGame(tags, tree, comment, result);
+}
+
+std::string writePdnGame(const std::vector<PdnTag>& tags, const GameTree& tree,
+                         const std::string& comment, const std::string& result) {
+    PdnLines out;
+    for (const PdnTag& t : tags) out.text += "[" + t.name + " \"" + escaped(t.value) + "\"]\n";
+    out.text += "[Result \"" + result + "\"]\n";
+    const Position& start = tree.nodes.front().position;
+    if (tree.startWhiteToMove || !samePieces(start, initialPosition()))
+        out.text += "[FEN \"" + positionText(start, tree.startWhiteToMove) + "\"]\n";
+    writeLine(tree, 0, true, out);
+    if (!comment.empty()) out.put("{" + comment + "}");
+    out.put(result);
+    out.flush();
+    return out.text + "\n";
 }
 
 std::string pdnDate() {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "game.h"
+#include "game_tree.h"
 
 namespace tarnvel::cli {
 
@@ -17,6 +18,8 @@ struct PdnTag {
 struct PdnMove {
     std::string text;  // as written, annotation marks removed
     int line;
+    // Lines written in parentheses after this move, each played instead of it.
+    std::vector<std::vector<PdnMove>> variations;
 };
 
 struct PdnGame {
@@ -38,6 +41,9 @@ const std::string* findTag(const PdnGame& game, std::string_view name);
 // then holds the game up to that move.
 bool replayPdnGame(const PdnGame& game, GameRecord& record, std::string& error);
 
+// The same into a tree, with every variation: its moves must be legal too.
+bool replayPdnTree(const PdnGame& game, GameTree& tree, std::string& error);
+
 // "move 3 (White)": the standard numbering of ply `ply` (0-based).
 std::string moveLabel(const GameRecord& record, size_t ply);
 
@@ -45,6 +51,10 @@ std::string moveLabel(const GameRecord& record, size_t ply);
 // initial arrangement with Black to move, FEN; the numbered moves, an
 // optional comment before the result, the result and an empty line.
 std::string writePdnGame(const std::vector<PdnTag>& tags, const GameRecord& record,
+                         const std::string& comment, const std::string& result);
+// A tree's game: its first children as the moves, the other children as
+// variations in parentheses after the move they replace.
+std::string writePdnGame(const std::vector<PdnTag>& tags, const GameTree& tree,
                          const std::string& comment, const std::string& result);
 
 // Today as PDN writes dates, "2024.05.31".

@@ -1,11 +1,13 @@
 // tarnvel serve: a local web page to play and analyse against an engine
 // library, and the JSON API behind it.
+#include <dlfcn.h>
 #include <pthread.h>
 #include <signal.h>
 
 #include <cstdio>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "arguments.h"
 #include "commands.h"
@@ -17,16 +19,30 @@ namespace tarnvel::cli {
 namespace {
 
 constexpr const char* HELP =
-    "usage: tarnvel serve [--listen ADDR:PORT] [--engine LIB] [--hash MB]\n"
+    "usage: tarnvel serve [--listen ADDR:PORT] [--engine LIB]... [--hash MB]\n"
     "Serves a page to play and analyse in a web browser, and prints its\n"
     "address. Stop with Ctrl-C.\n"
     "  --listen ADDR:PORT  where to listen (default 127.0.0.1:8080; port 0\n"
     "                      picks a free one)\n"
-    "  --engine LIB        engine library (default: libTarnvel.so beside tarnvel)\n"
-    "  --hash MB           engine's transposition table size, 1-1024 MB\n";
+    "  --engine LIB        engine library: v1.3, 2 or a path (default v1.3); given\n"
+    "                      more than once, the page chooses which plays or analyses\n"
+    "  --hash MB           each engine's transposition table size, 1-1024 MB\n";
 
 constexpr const char* DEFAULT_LISTEN = "127.0.0.1:8080";
 constexpr int MAX_PORT = 65535;
+
+// A library loaded twice would be one instance with one global state:
+// a second load of a file already open is a private copy.
+bool openSeparateEngine(const std::string& path, const std::vector<EngineLibrary>& open,
+                        EngineLibrary& engine, std::string& error) {
+    if (!openEngineLibrary(path, engine, error)) return false;
+    for (const EngineLibrary& other : open) {
+        if (other.handle != engine.handle) continue;
+        dlclose(engine.handle);
+        return openEngineLibrary(path, engine, error, &other);
+    }
+    return true;
+}
 
 bool splitListen(const std::string& listen, std::string& host, int& port) {
     const size_t colon = listen.rfind(':');
@@ -44,25 +60,30 @@ bool splitListen(const std::string& listen, std::string& host, int& port) {
 
 int serveCommand(int argc, char** argv) {
     CommandLine line("serve", HELP);
-    std::string listen = DEFAULT_LISTEN, library;
+    std::string listen = DEFAULT_LISTEN;
+    std::vector<std::string> libraries;
     long hash = 0;
     line.app.add_option("--listen", listen);
-    line.app.add_option("--engine", library);
+    line.app.add_option("--engine", libraries)->take_all()->allow_extra_args(false);
     addHash(line.app, hash);
     if (const int status = line.parse(argc, argv); status != PARSED) return status;
     std::string host;
     int port = 0;
     if (!splitListen(listen, host, port))
         return line.fail("--listen must be ADDRESS:PORT, not '" + listen + "'");
-    if (library.empty()) library = defaultEngineLibraryPath();
+    if (libraries.empty()) libraries.push_back("v1.3");
 
-    EngineLibrary engine;
-    std::string error;
-    if (!openEngineLibrary(library, engine, error)) {
-        std::fprintf(stderr, "tarnvel serve: %s\n", error.c_str());
-        return EXIT_FAILED;
+    std::vector<EngineLibrary> engines;
+    for (const std::string& name : libraries) {
+        std::string error;
+        EngineLibrary engine;
+        if (!openSeparateEngine(engineLibraryPath(name), engines, engine, error)) {
+            std::fprintf(stderr, "tarnvel serve: %s\n", error.c_str());
+            return EXIT_FAILED;
+        }
+        if (hash) engineCommand(engine, ("set hashsize " + std::to_string(hash)).c_str());
+        engines.push_back(engine);
     }
-    if (hash) engineCommand(engine, ("set hashsize " + std::to_string(hash)).c_str());
 
     // Ctrl-C and SIGTERM are taken by one thread, so that the server stops
     // between requests and a running search is ended before the process.
@@ -72,7 +93,7 @@ int serveCommand(int argc, char** argv) {
     sigaddset(&signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-    ServeState state(engine);
+    ServeState state(engines);
     httplib::Server server;
     routeRequests(server, state);
     const int bound = port ? (server.bind_to_port(host, port) ? port : -1)
@@ -82,8 +103,10 @@ int serveCommand(int argc, char** argv) {
         return EXIT_FAILED;
     }
     const bool ipv6 = host.find(':') != std::string::npos;
-    std::printf("tarnvel serve: %s on http://%s%s%s:%d/ (Ctrl-C to stop)\n",
-                state.engineName.c_str(), ipv6 ? "[" : "", host.c_str(), ipv6 ? "]" : "", bound);
+    std::string names;
+    for (const ServeEngine& e : state.engines) names += (names.empty() ? "" : ", ") + e.name;
+    std::printf("tarnvel serve: %s on http://%s%s%s:%d/ (Ctrl-C to stop)\n", names.c_str(),
+                ipv6 ? "[" : "", host.c_str(), ipv6 ? "]" : "", bound);
     std::fflush(stdout);
 
     std::thread stopper([&] {
@@ -102,8 +125,8 @@ int serveCommand(int argc, char** argv) {
 }
 
 const bool registered = registerCommand(
-    {"serve", serveCommand, "serve [--listen ADDR:PORT] [--engine LIB]  play in a web browser",
-     55});
+    {"serve", serveCommand,
+     "serve [--listen ADDR:PORT] [--engine LIB]...  play and study in a web browser", 55});
 
 }  // namespace
 

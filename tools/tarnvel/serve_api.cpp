@@ -10,6 +10,7 @@
 #include "board_view.h"
 #include "engine_turn.h"
 #include "interface/postext.h"
+#include "move_verdicts.h"
 #include "pdn_io.h"
 #include "web_assets.h"
 
@@ -38,41 +39,71 @@ HttpReply error(int status, std::string message) {
 
 const char* sideWord(int white) { return white ? "white" : "black"; }
 
+json scoreJson(const std::optional<EngineScore>& score) {
+    if (!score) return nullptr;
+    return {{"text", score->text}, {"forBlack", score->forBlack}, {"decided", score->decided}};
+}
+
+json nodesJson(const GameTree& tree) {
+    json nodes = json::array();
+    for (const GameNode& n : tree.nodes)
+        nodes.push_back({{"move", n.move},
+                         {"parent", n.parent},
+                         {"children", n.children},
+                         {"score", scoreJson(n.score)}});
+    return nodes;
+}
+
 json stateJson(const ServeState& s) {
-    const Position& now = currentPosition(s.game);
-    const int side = sideToMove(s.game);
+    const GameTree& tree = s.game;
+    const Position& now = tree.nodes[tree.shown].position;
+    const int side = sideToMoveAt(tree, tree.shown);
     std::string board;
     for (int square = 1; square <= 32; ++square) board += pieceChar(now, square);
     json moves = json::array();
     for (const LegalMove& m : legalMoves(now, side))
         moves.push_back({{"notation", m.notation}, {"path", m.path}});
-    const Adjudication a = adjudicate(s.game);
-    json last = json::array();
-    if (!s.game.moves.empty()) last = parseMoveSquares(s.game.moves.back());
+    const Adjudication a = adjudicate(lineTo(tree, tree.shown));
+    // The record ends where the main line does.
+    const Adjudication end = adjudicate(lineTo(tree, lineFrom(tree, 0).back()));
+    std::vector<int> line = lineFrom(tree, tree.shown);
+    for (int n = tree.nodes[tree.shown].parent; n >= 0; n = tree.nodes[n].parent)
+        line.insert(line.begin(), n);
     const std::vector<PdnTag> tags = {{"Event", "Tarnvel serve"}, {"Date", pdnDate()}};
+    json engines = json::array();
+    for (const ServeEngine& e : s.engines) engines.push_back(e.name);
+    const std::string report = s.searching ? liveReport(s) : s.report;
     return {{"position", positionText(now, side)},
             {"board", board},
             {"sideToMove", sideWord(side)},
-            {"ply", s.game.moves.size()},
+            {"ply", plyOf(tree, tree.shown)},
             {"moves", moves},
-            {"lastMove", last},
+            {"lastMove", parseMoveSquares(tree.nodes[tree.shown].move)},
             {"over", a.outcome != Outcome::ONGOING},
             {"outcome", outcomeText(a.outcome)},
             {"reason", a.reason},
-            {"result", pdnResult(a.outcome)},
-            {"pdn", writePdnGame(tags, s.game, a.reason, pdnResult(a.outcome))},
+            {"result", pdnResult(end.outcome)},
+            {"pdn", writePdnGame(tags, tree, end.reason, pdnResult(end.outcome))},
+            {"nodes", nodesJson(tree)},
+            {"shown", tree.shown},
+            {"startSide", sideWord(tree.startWhiteToMove)},
+            {"line", line},
             {"searching", s.searching},
-            {"report", s.searching ? liveReport(s) : s.report},
-            {"engine", s.engineName},
+            {"searchEngine", s.searchEngine},
+            {"searchPlays", s.searchPlays},
+            {"report", report},
+            {"pv", readPrincipalVariation(report)},
+            {"engine", s.engines[s.searchEngine].name},
+            {"engines", engines},
             {"engineError", s.engineError}};
 }
 
 HttpReply stateReply(const ServeState& s) { return reply(200, stateJson(s)); }
 
-// The game changed under the engine: its next search starts a new game.
-void replaceGame(ServeState& s, GameRecord game) {
+// The game changed under the engines: their next searches start a new game.
+void replaceGame(ServeState& s, GameTree game) {
     s.game = std::move(game);
-    s.engineNewGame = true;
+    restartEngines(s);
     s.engineError.clear();
     s.report.clear();
 }
@@ -83,6 +114,21 @@ std::optional<std::string> stringField(const json& body, const char* name) {
     return it->get<std::string>();
 }
 
+// The engine a request names by its index ("engine": 1), else the first;
+// none when it names no engine.
+std::optional<size_t> engineField(const ServeState& s, const json& body) {
+    const auto it = body.find("engine");
+    if (it == body.end()) return 0;
+    if (!it->is_number_integer() || it->get<long>() < 0 ||
+        it->get<unsigned long>() >= s.engines.size())
+        return std::nullopt;
+    return it->get<size_t>();
+}
+
+HttpReply noSuchEngine(const ServeState& s) {
+    return error(400, "\"engine\" is a number from 0 to " + std::to_string(s.engines.size() - 1));
+}
+
 HttpReply setPosition(ServeState& s, const json& body) {
     if (const auto text = stringField(body, "position")) {
         Position p{};
@@ -90,7 +136,7 @@ HttpReply setPosition(ServeState& s, const json& body) {
         std::string why;
         if (!parseFen(*text, p, whiteToMove, why))
             return error(400, "cannot parse position '" + *text + "': " + why);
-        replaceGame(s, newGame(p, whiteToMove));
+        replaceGame(s, newTree(p, whiteToMove));
         return stateReply(s);
     }
     if (const auto text = stringField(body, "pdn")) {
@@ -98,9 +144,10 @@ HttpReply setPosition(ServeState& s, const json& body) {
         std::string why;
         if (!readPdn(*text, games, why)) return error(400, "PDN " + why);
         if (games.empty()) return error(400, "the PDN holds no game");
-        GameRecord record;
-        if (!replayPdnGame(games.front(), record, why)) return error(400, "PDN " + why);
-        replaceGame(s, std::move(record));
+        GameTree tree;
+        if (!replayPdnTree(games.front(), tree, why)) return error(400, "PDN " + why);
+        tree.shown = lineFrom(tree, 0).back();
+        replaceGame(s, std::move(tree));
         return stateReply(s);
     }
     return error(400, "expects {\"position\": TEXT} or {\"pdn\": TEXT}");
@@ -125,8 +172,11 @@ HttpReply playPersonMove(ServeState& s, const json& body) {
         return error(400, "expects {\"path\": [FROM, ..., TO]} or {\"move\": \"11-15\"}");
     }
     if (squares.empty()) return error(400, "'" + written + "' is no move");
-    if (adjudicate(s.game).outcome != Outcome::ONGOING) return error(409, "the game is over");
-    const std::vector<LegalMove> moves = legalMoves(currentPosition(s.game), sideToMove(s.game));
+    GameTree& tree = s.game;
+    if (adjudicate(lineTo(tree, tree.shown)).outcome != Outcome::ONGOING)
+        return error(409, "the game is over");
+    const std::vector<LegalMove> moves =
+        legalMoves(tree.nodes[tree.shown].position, sideToMoveAt(tree, tree.shown));
     const std::vector<size_t> matches = matchMove(moves, squares);
     if (matches.size() > 1) {
         std::string candidates;
@@ -135,37 +185,52 @@ HttpReply playPersonMove(ServeState& s, const json& body) {
     }
     if (matches.empty())
         return error(400, "illegal move " + written + "; legal moves: " + moveList(moves));
-    playMove(s.game, moves[matches.front()]);
+    playShown(tree, moves[matches.front()]);
+    // An analysis's report and variation were of the position before.
+    if (!s.searchPlays) s.report.clear();
     s.engineError.clear();
     return stateReply(s);
 }
 
+HttpReply goTo(ServeState& s, const json& body) {
+    const auto it = body.find("node");
+    if (it == body.end() || !it->is_number_integer() || it->get<long>() < 0 ||
+        it->get<unsigned long>() >= s.game.nodes.size())
+        return error(400, "expects {\"node\": N}, N a position of the game");
+    s.game.shown = it->get<int>();
+    restartEngines(s);
+    s.engineError.clear();
+    s.report.clear();
+    return stateReply(s);
+}
+
+// {"seconds": S, "engine": I, "play": false}: without "play" the move is
+// played; with false the engine only analyses.
 HttpReply search(ServeState& s, const json& body) {
     const auto it = body.find("seconds");
     if (it == body.end() || !it->is_number() || !(it->get<double>() > 0) ||
         it->get<double>() > MAX_SECONDS_PER_MOVE)
         return error(400, "expects {\"seconds\": S}, S above 0 and at most 86400");
-    if (adjudicate(s.game).outcome != Outcome::ONGOING) return error(409, "the game is over");
-    startSearch(s, it->get<double>());
+    const auto engine = engineField(s, body);
+    if (!engine) return noSuchEngine(s);
+    const auto play = body.find("play");
+    if (play != body.end() && !play->is_boolean()) return error(400, "\"play\" is true or false");
+    if (adjudicate(lineTo(s.game, s.game.shown)).outcome != Outcome::ONGOING)
+        return error(409, "the game is over");
+    startSearch(s, *engine, it->get<double>(), play == body.end() || play->get<bool>());
     return reply(202, json{{"searching", true}});
 }
 
-HttpReply analysis(ServeState& s) {
-    const Position& now = currentPosition(s.game);
-    const std::string text = positionText(now, sideToMove(s.game));
-    // The engine opens its database at its first move; one move with no
-    // time to think, on a copy of the board, does that here.
-    if (!s.databaseOpened) {
-        int board[8][8] = {};
-        hostBoardOf(now, board);
-        std::vector<char> report(ENGINE_TEXT_SIZE, '\0');
-        int playNow = 0;
-        s.engine.getmove(board, HOST_BLACK, 0.0, report.data(), &playNow, NEW_GAME_FLAG, 0, 0);
-        s.databaseOpened = true;
-    }
-    const std::string evaluation = engineCommand(s.engine, ("staticevaluation " + text).c_str());
+HttpReply analysis(ServeState& s, const json& body) {
+    const auto engine = engineField(s, body);
+    if (!engine) return noSuchEngine(s);
+    ServeEngine& e = s.engines[*engine];
+    const Position& now = s.game.nodes[s.game.shown].position;
+    const std::string text = positionText(now, sideToMoveAt(s.game, s.game.shown));
+    openDatabase(e, now);
+    const std::string evaluation = engineCommand(e.library, ("staticevaluation " + text).c_str());
     // The evaluation overwrites the engine's position and ends its game.
-    s.engineNewGame = true;
+    e.newGame = true;
     std::string verdict = "no database";
     const size_t at = evaluation.find("EGTB");
     if (at != std::string::npos) {
@@ -175,6 +240,22 @@ HttpReply analysis(ServeState& s) {
             verdict = evaluation.substr(value + 2, end - value - 2);
     }
     return reply(200, json{{"position", text}, {"evaluation", evaluation}, {"verdict", verdict}});
+}
+
+HttpReply verdicts(ServeState& s, const json& body) {
+    const auto engine = engineField(s, body);
+    if (!engine) return noSuchEngine(s);
+    ServeEngine& e = s.engines[*engine];
+    const Position& now = s.game.nodes[s.game.shown].position;
+    const int side = sideToMoveAt(s.game, s.game.shown);
+    openDatabase(e, now);
+    json moves = json::array();
+    for (const MoveVerdict& v : moveVerdicts(e.library, now, side))
+        moves.push_back({{"notation", v.move.notation},
+                         {"path", v.move.path},
+                         {"verdict", verdictWord(v.verdict)}});
+    e.newGame = true;
+    return reply(200, json{{"position", positionText(now, side)}, {"moves", moves}});
 }
 
 struct Route {
@@ -187,20 +268,22 @@ struct Route {
 const std::vector<Route>& routes() {
     static const std::vector<Route> table = {
         {"GET", "/api/state", false, [](ServeState& s, const json&) { return stateReply(s); }},
-        {"GET", "/api/analysis", true, [](ServeState& s, const json&) { return analysis(s); }},
+        {"POST", "/api/analysis", true, analysis},
+        {"POST", "/api/verdicts", true, verdicts},
         {"POST", "/api/new", true,
          [](ServeState& s, const json&) {
-             replaceGame(s, newGame(initialPosition(), 0));
+             replaceGame(s, newTree(initialPosition(), 0));
              return stateReply(s);
          }},
         {"POST", "/api/position", true, setPosition},
         {"POST", "/api/move", true, playPersonMove},
+        {"POST", "/api/goto", true, goTo},
         {"POST", "/api/undo", true,
          [](ServeState& s, const json&) {
-             if (s.game.moves.empty()) return error(409, "nothing to undo");
-             GameRecord game = s.game;
-             takeBack(game);
-             replaceGame(s, std::move(game));
+             if (!takeBackShown(s.game)) return error(409, "nothing to undo");
+             restartEngines(s);
+             s.engineError.clear();
+             s.report.clear();
              return stateReply(s);
          }},
         {"POST", "/api/search", true, search},

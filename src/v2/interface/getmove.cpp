@@ -36,7 +36,7 @@ int getMove(int board[8][8], int color, double seconds, char* text, int* playNow
     char* report = text ? text : discardedText;
     reopenDatabaseIfResized(report);
     if (info & INFO_NEW_GAME) {
-        resetSearchMemory();
+        startNewGame();
         gameTrack.newGame();
     }
 

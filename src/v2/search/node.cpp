@@ -269,7 +269,7 @@ int Searcher::search(int alpha, int beta, int depth, int ply, bool pvNode) {
         child.pos = p;
         applyMove(child.pos, m);
         child.side = !side;
-        tt.prefetch(child.pos.key);
+        if (depth > 1) tt.prefetch(child.pos.key);  // the horizon's children never probe
 
         const bool quiet = !captures && !crowns(m) && i != ttMove &&
                            !sameMove(m, st.killer[0]) && !sameMove(m, st.killer[1]);

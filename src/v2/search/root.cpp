@@ -21,7 +21,7 @@ constexpr int ASPIRATION_MIN_DEPTH = 4;
 constexpr int ASPIRATION_WINDOW = 30;
 // Share of the allowance after which no new iteration starts, stretched
 // when the best move has just changed or the score is falling.
-constexpr double OPTIMUM_SHARE = 0.45;
+constexpr double OPTIMUM_SHARE = 0.6;
 constexpr double MOVE_CHANGED_STRETCH = 1.6;
 constexpr double SCORE_FALL_STRETCH = 1.4;
 constexpr int SCORE_FALL = 25;
@@ -227,6 +227,11 @@ SearchResult searchPosition(const Position& root, int whiteToMove, const GameCon
 
 void resetSearchMemory() {
     tt.clear();
+    searcher.clearHistory();
+}
+
+void startNewGame() {
+    tt.newSearch();
     searcher.clearHistory();
 }
 

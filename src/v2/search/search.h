@@ -42,8 +42,14 @@ struct GameContext {
 SearchResult searchPosition(const Position& root, int whiteToMove, const GameContext& game,
                             const SearchLimits& limits, char* report, size_t reportCapacity);
 
-// Forgets what earlier searches learnt (table, move-ordering statistics):
-// a new game, or a reproducible search.
+// Forgets what earlier searches learnt (table, move-ordering statistics),
+// for a reproducible search.
 void resetSearchMemory();
+
+// A new game: the move-ordering statistics start afresh and the table's
+// entries become the first to be replaced. They stay usable: a position's
+// value does not depend on the game it came from, and clearing a large
+// table would cost the first move its time.
+void startNewGame();
 
 }  // namespace tarnvel::v2

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/memory.h"
+#include "platform/vmem.h"
 #include "v2/search/score.h"
 
 namespace tarnvel::v2 {
@@ -33,10 +33,10 @@ bool TranspositionTable::resize(uint32_t megabytes) {
     if (megabytes == megabytes_ && buckets_) return true;
     const uint64_t buckets = (uint64_t{megabytes} << 20) / sizeof(TTBucket);
     if (buckets == 0 || (buckets & (buckets - 1)) != 0) return false;
-    auto* fresh = static_cast<TTBucket*>(platform::zeroedArray(buckets, sizeof(TTBucket)));
-    if (!fresh) return false;
-    platform::release(buckets_);
-    buckets_ = fresh;
+    void* fresh = nullptr;
+    if (!platform::reserveMemory(buckets * sizeof(TTBucket), &fresh, platform::MemoryUse::TABLE)) return false;
+    platform::releaseMemory(buckets_, (mask_ + 1) * sizeof(TTBucket));
+    buckets_ = static_cast<TTBucket*>(fresh);
     mask_ = buckets - 1;
     megabytes_ = megabytes;
     return true;

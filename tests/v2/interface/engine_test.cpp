@@ -32,7 +32,8 @@ struct Exchange {
 };
 
 TEST(Tarnvel2Commands, AnswerAsTheTableSays) {
-    attach();
+    engineCommand("set hashsize 1", nullptr);
+    attach();  // keeps that table
     const Exchange exchanges[] = {
         {"name", "Tarnvel 2.0", 1},
         {"help", "Tarnvel2.htm", 1},
@@ -67,8 +68,7 @@ TEST(Tarnvel2Commands, AnswerAsTheTableSays) {
 
 // Self-play through getMove: every board handed back is one legal move on.
 TEST(Tarnvel2Moves, EveryBoardIsALegalSuccessor) {
-    attach();
-    engineCommand("set hashsize 1", nullptr);  // clearing a small table costs nothing
+    engineCommand("set hashsize 1", nullptr);  // small tables are quick to set up
     searchDepthLimit = 3;
     std::mt19937 rng(7);
     reference::Board board = support::initialBoard();
@@ -103,8 +103,7 @@ TEST(Tarnvel2Moves, EveryBoardIsALegalSuccessor) {
 
 // A host that sets the play-now word before a day-long allowance still gets a move.
 TEST(Tarnvel2Moves, PlayNowAndNoMove) {
-    attach();
-    engineCommand("set hashsize 1", nullptr);  // clearing a small table costs nothing
+    engineCommand("set hashsize 1", nullptr);  // small tables are quick to set up
     int host[8][8];
     support::toHostBoard(support::initialBoard(), host);
     char text[TARNVEL_TEXT_CAPACITY] = "untouched";

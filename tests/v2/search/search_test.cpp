@@ -29,8 +29,7 @@ int reported(const char* text, const char* word) {  // the number after word, or
 
 // Short wins in tiny king endings are reported with their exact distance, and no others.
 TEST(Tarnvel2Search, ReportsExactDistancesOfShortKingWins) {
-    attach();
-    engineCommand("set hashsize 1", nullptr);  // clearing a small table costs nothing
+    engineCommand("set hashsize 1", nullptr);  // small tables are quick to set up
     std::mt19937 rng(2025);
     int wins = 0;
     for (int trial = 0; trial < 150; ++trial) {
@@ -57,8 +56,7 @@ TEST(Tarnvel2Search, ReportsExactDistancesOfShortKingWins) {
 class Tarnvel2Endings : public testing::FourPieces {};
 
 TEST_F(Tarnvel2Endings, WonDatabaseEndingsAreConverted) {
-    attach();
-    engineCommand("set hashsize 1", nullptr);  // clearing a small table costs nothing
+    engineCommand("set hashsize 1", nullptr);  // small tables are quick to set up
     requestedDbMegabytes = activeDbMegabytes + 1;  // (re)open ./db at the next move
     searchDepthLimit = 6;
     for (const char* start : {"W:WK1,K2,K3:BK32.", "B:WK30,K31:BK5,K1,K12.", "W:W27,K13:BK30.",

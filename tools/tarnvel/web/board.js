@@ -1,6 +1,6 @@
-// The page of `tarnvel serve`. The server holds the game: it lists the
-// legal moves with their paths and judges every move, so this file only
-// draws, collects clicks and asks.
+// The page of `tarnvel serve`. The server holds the game with its
+// variations: it lists the legal moves with their paths, judges every move
+// and asks the engines, so this file only draws, collects clicks and asks.
 'use strict';
 
 const SVG = 'http://www.w3.org/2000/svg';
@@ -17,7 +17,11 @@ const view = {
   busy: false,     // a request that changes the game is on its way
   focus: 22,
   poll: 0,         // the timer of the next poll while the engine thinks
+  verdicts: null,  // {position, moves} from the database for the shown position
 };
+
+const VERDICT_ORDER = { win: 0, draw: 1, loss: 2 };
+const CHART = { width: 800, height: 140, pad: 10, clamp: 400 };
 
 // Square 1…32 to its row and column, row 0 on Black's side at the top.
 function cellOf(square) {
@@ -79,6 +83,7 @@ function drawBoard() {
   const chosen = new Set(view.path);
   if (view.path.length) for (const m of candidates()) next.add(m.path[view.path.length]);
   const last = new Set(view.state && !view.editing ? view.state.lastMove : []);
+  const verdictAt = destinationVerdicts();
   for (let row = 0; row < 8; ++row) {
     for (let column = 0; column < 8; ++column) {
       const square = squareAt(row, column);
@@ -91,14 +96,54 @@ function drawBoard() {
       const g = el('g', {
         class: 'square' + (chosen.has(square) ? ' selected' : '') + (last.has(square) ? ' last' : ''),
         'data-square': square, tabindex: square === view.focus ? 0 : -1, role: 'gridcell',
-        'aria-label': 'square ' + square + (letter === '.' ? '' : ' ' + describe(letter)),
+        'aria-label': 'square ' + square + (letter === '.' ? '' : ' ' + describe(letter)) +
+                      (verdictAt.has(square) ? ', a move here: ' + verdictAt.get(square) : ''),
       }, board);
       el('rect', { x, y, width: CELL, height: CELL, class: 'sq-dark' }, g);
+      if (verdictAt.has(square)) {
+        g.classList.add('verdict-' + verdictAt.get(square));
+        el('rect', { x: x + 5, y: y + 5, width: CELL - 10, height: CELL - 10, class: 'verdict-mark' }, g);
+      }
       if (view.numbers) el('text', { x: x + 6, y: y + 22, class: 'number' }, g).textContent = square;
       if (letter !== '.') drawPiece(g, letter, x + CELL / 2, y + CELL / 2);
       if (next.has(square)) el('circle', { cx: x + CELL / 2, cy: y + CELL / 2, r: 14, class: 'target-dot' }, g);
     }
   }
+  drawVariationArrows(board);
+}
+
+// The best verdict of the moves that end on each square (of the chosen
+// piece's moves once one is chosen).
+function destinationVerdicts() {
+  const marks = new Map();
+  const v = view.verdicts;
+  if (!v || view.editing || !view.state || v.position !== view.state.position) return marks;
+  for (const m of v.moves) {
+    const to = m.path[m.path.length - 1];
+    const chosen = view.path.every((s, i) => m.path[i] === s);
+    if (m.verdict in VERDICT_ORDER && chosen && !marks.has(to)) marks.set(to, m.verdict);
+  }
+  return marks;
+}
+
+function centre(square) {
+  const { row, column } = cellOf(square);
+  return [column * CELL + CELL / 2, row * CELL + CELL / 2];
+}
+
+// The first moves of the engine's principal variation, while it is about
+// the position shown: the search running, or an analysis of it.
+function drawVariationArrows(board) {
+  const s = view.state;
+  if (!s || view.editing || !(s.searching || !s.searchPlays)) return;
+  const defs = el('defs', {}, board);
+  const marker = el('marker', { id: 'arrowhead', viewBox: '0 0 10 10', refX: 5, refY: 5,
+                                markerWidth: 3, markerHeight: 3, orient: 'auto-start-reverse' }, defs);
+  el('path', { d: 'M 0 0 L 10 5 L 0 10 z', class: 'arrow-head' }, marker);
+  s.pv.slice(0, 3).forEach((path, i) => {
+    const points = path.map(centre).map((p) => p.join(',')).join(' ');
+    el('polyline', { points, class: 'arrow arrow-' + i, 'marker-end': 'url(#arrowhead)' }, board);
+  });
 }
 
 function describe(letter) {
@@ -113,7 +158,8 @@ function showState() {
   document.body.dataset.ply = s.ply;
   document.body.dataset.searching = s.searching;
   document.body.dataset.position = s.position;
-  $('engine-name').textContent = s.engine;
+  $('engine-name').textContent = s.engines.join(' · ');
+  fillEngineChoice(s.engines);
   $('report').textContent = s.report || '\u00a0';
   if (document.activeElement !== $('pdn')) $('pdn').value = s.pdn;
   if (document.activeElement !== $('position-text')) $('position-text').value = s.position;
@@ -122,10 +168,137 @@ function showState() {
   banner.textContent = s.engineError ||
     (s.over ? 'Game over: ' + s.outcome + ' (' + s.reason + '), ' + s.result : '');
   const side = s.sideToMove[0].toUpperCase() + s.sideToMove.slice(1);
-  $('turn').textContent = s.over ? '' : (s.searching ? s.engine + ' is thinking for ' + side + '…'
-                                                       : side + ' to move');
+  const thinking = s.searchPlays ? ' is thinking for ' + side + '…' : ' analyses (Stop to end)…';
+  $('turn').textContent = s.searching ? s.engine + thinking : (s.over ? '' : side + ' to move');
   $('stop').disabled = !s.searching;
   drawBoard();
+  drawMoveList();
+  drawChart();
+  showVerdicts();
+}
+
+function fillEngineChoice(names) {
+  const box = $('engine-choice');
+  if (box.dataset.filled) return;
+  box.dataset.filled = 'yes';
+  box.hidden = names.length < 2;
+  for (const id of ['engine-black', 'engine-white', 'engine-analysis']) {
+    names.forEach((name, i) => {
+      const option = document.createElement('option');
+      option.value = i;
+      option.textContent = (i + 1) + ': ' + name;
+      $(id).appendChild(option);
+    });
+  }
+  $('engine-black').value = names.length - 1;
+}
+
+// Chosen engines by their index in the server's list.
+function engineFor(side) { return Number($(side === 'analysis' ? 'engine-analysis' : 'engine-' + side).value || 0); }
+
+function moveWord(node, ply, numbered) {
+  const number = Math.floor(ply / 2) + 1;
+  if (ply % 2 === 0) return number + '. ' + node.move;
+  return numbered ? number + '… ' + node.move : node.move;
+}
+
+function moveButton(parent, id, ply, numbered) {
+  const s = view.state;
+  const b = document.createElement('button');
+  b.className = 'move' + (id === s.shown ? ' current' : '');
+  b.dataset.node = id;
+  b.textContent = moveWord(s.nodes[id], ply, numbered);
+  if (id === s.shown) b.setAttribute('aria-current', 'step');
+  parent.appendChild(b);
+}
+
+// As PDN writes it: the first child continues, the others are variations
+// in parentheses after the move they replace.
+function drawLine(parent, id, ply, numbered) {
+  const nodes = view.state.nodes;
+  for (; nodes[id].children.length; ++ply) {
+    const [next, ...others] = nodes[id].children;
+    moveButton(parent, next, ply, numbered);
+    numbered = false;
+    for (const other of others) {
+      const span = document.createElement('span');
+      span.className = 'variation';
+      parent.appendChild(span);
+      moveButton(span, other, ply, true);
+      drawLine(span, other, ply + 1, false);
+      numbered = true;
+    }
+    id = next;
+  }
+}
+
+function drawMoveList() {
+  const s = view.state;
+  const list = $('moves');
+  list.replaceChildren();
+  // Plies count from Black's first move, as the numbers do.
+  drawLine(list, 0, s.startSide === 'white' ? 1 : 0, true);
+  const current = list.querySelector('.current');
+  if (current && document.activeElement.closest && !document.activeElement.closest('#moves')) {
+    current.scrollIntoView({ block: 'nearest' });
+  }
+}
+
+// The last search's score at each position of the line shown, Black's view
+// upwards; decided games at the top or bottom.
+function drawChart() {
+  const s = view.state;
+  const chart = $('chart');
+  chart.replaceChildren();
+  const { width, height, pad, clamp } = CHART;
+  const x = (i) => pad + i * (width - 2 * pad) / Math.max(s.line.length - 1, 1);
+  const y = (score) => {
+    const v = score.decided ? score.decided * clamp : Math.max(-clamp, Math.min(clamp, score.forBlack));
+    return height / 2 - v * (height / 2 - pad) / clamp;
+  };
+  el('rect', { x: 0, y: 0, width, height, class: 'chart-back' }, chart);
+  el('line', { x1: 0, x2: width, y1: height / 2, y2: height / 2, class: 'chart-zero' }, chart);
+  const shownAt = s.line.indexOf(s.shown);
+  el('line', { x1: x(shownAt), x2: x(shownAt), y1: 0, y2: height, class: 'chart-shown' }, chart);
+  const scored = s.line.map((id, i) => [id, i]).filter(([id]) => s.nodes[id].score);
+  if (scored.length > 1) {
+    const points = scored.map(([id, i]) => x(i) + ',' + y(s.nodes[id].score)).join(' ');
+    el('polyline', { points, class: 'chart-line' }, chart);
+  }
+  for (const [id, i] of scored) {
+    const dot = el('circle', { cx: x(i), cy: y(s.nodes[id].score), r: 9, class: 'chart-point', 'data-node': id }, chart);
+    el('title', {}, dot).textContent = 'ply ' + i + ': ' + s.nodes[id].score.text;
+  }
+}
+
+function showVerdicts() {
+  const v = view.verdicts;
+  const s = view.state;
+  const known = v && v.position === s.position && v.moves.some((m) => m.verdict in VERDICT_ORDER);
+  $('verdicts-box').hidden = !known;
+  const list = $('verdicts');
+  list.replaceChildren();
+  if (!known) return;
+  for (const m of v.moves) {
+    const item = document.createElement('li');
+    const b = document.createElement('button');
+    b.className = 'verdict-' + m.verdict;
+    b.textContent = m.notation + ' ' + m.verdict;
+    b.onclick = () => { if (!s.searching && !view.busy) play(m.path); };
+    item.appendChild(b);
+    list.appendChild(item);
+  }
+}
+
+async function loadVerdicts() {
+  const position = view.state.position;
+  try {
+    view.verdicts = await api('POST', '/api/verdicts', { engine: engineFor('analysis') });
+  } catch (e) {
+    view.verdicts = { position, moves: [] };  // asked again when the position changes
+    return;
+  }
+  if (view.state.position === view.verdicts.position) { drawBoard(); showVerdicts(); }
 }
 
 async function refresh() {
@@ -143,6 +316,8 @@ async function refresh() {
     view.poll = setTimeout(refresh, POLL_MS);
   } else if (!s.over && !s.engineError && !view.editing && !view.busy && enginePlays(s.sideToMove)) {
     engineMove();
+  } else if (!view.busy && (!view.verdicts || view.verdicts.position !== s.position)) {
+    loadVerdicts();
   }
 }
 
@@ -176,7 +351,30 @@ async function whileBusy(work) {
 
 async function engineMove() {
   const seconds = Number($('seconds').value);
-  await whileBusy(() => api('POST', '/api/search', { seconds: seconds > 0 ? seconds : 1 }));
+  const engine = engineFor(view.state.sideToMove);
+  await whileBusy(() => api('POST', '/api/search', { seconds: seconds > 0 ? seconds : 1, engine }));
+}
+
+// Searches the shown position until Stop; the move is not played.
+async function analyseShown() {
+  $('engine-side').value = 'none';
+  const engine = engineFor('analysis');
+  await whileBusy(() => api('POST', '/api/search', { seconds: 86400, engine, play: false }));
+}
+
+// Studying an earlier position: the engines stop taking turns there.
+function goTo(node) {
+  const s = view.state;
+  if (!s || s.searching || view.busy || node === undefined || node === s.shown) return;
+  $('engine-side').value = 'none';
+  change('POST', '/api/goto', { node });
+}
+
+function step(key) {
+  const s = view.state;
+  const at = s.line.indexOf(s.shown);
+  const target = { ArrowLeft: at - 1, ArrowRight: at + 1, Home: 0, End: s.line.length - 1 }[key];
+  if (target >= 0 && target < s.line.length) goTo(s.line[target]);
 }
 
 function clickSquare(square) {
@@ -329,9 +527,9 @@ async function undo() {
   });
 }
 
-async function analyse() {
+async function evaluate() {
   try {
-    const a = await api('GET', '/api/analysis');
+    const a = await api('POST', '/api/analysis', { engine: engineFor('analysis') });
     $('verdict').textContent = 'database: ' + a.verdict;
     $('evaluation').textContent = a.evaluation;
   } catch (e) {
@@ -376,9 +574,33 @@ function wire() {
     drawBoard();
   };
   $('go').onclick = engineMove;
+  $('analyse').onclick = analyseShown;
   $('stop').onclick = () => api('POST', '/api/stop').catch((e) => say(e.message));
   $('engine-side').onchange = refresh;
-  $('analyse').onclick = analyse;
+  $('evaluate').onclick = evaluate;
+  $('engine-analysis').onchange = () => { view.verdicts = null; refresh(); };
+  $('first').onclick = () => step('Home');
+  $('back').onclick = () => step('ArrowLeft');
+  $('forward').onclick = () => step('ArrowRight');
+  $('last').onclick = () => step('End');
+  $('moves').addEventListener('click', (event) => {
+    const b = event.target.closest('[data-node]');
+    if (b) goTo(Number(b.dataset.node));
+  });
+  $('chart').addEventListener('click', (event) => {
+    const dot = event.target.closest('[data-node]');
+    if (dot) goTo(Number(dot.dataset.node));
+  });
+  // ←/→, Home and End walk the game wherever the keys have no other use.
+  document.addEventListener('keydown', (event) => {
+    const t = event.target;
+    if (event.altKey || event.ctrlKey || event.metaKey || !view.state) return;
+    if (t.closest('#board') || t.matches('input, textarea, select')) return;
+    if (['ArrowLeft', 'ArrowRight', 'Home', 'End'].includes(event.key)) {
+      event.preventDefault();
+      step(event.key);
+    }
+  });
   $('position-set').onclick = () => {
     $('engine-side').value = 'none';
     change('POST', '/api/position', { position: $('position-text').value.trim() });
