@@ -1,4 +1,5 @@
-// Loads Tarnvel.dll the way a Windows host board program does: LoadLibrary,
+// Loads an engine DLL (Tarnvel.dll or Tarnvel2.dll, named on the command
+// line) the way a Windows host board program does: LoadLibrary,
 // GetProcAddress by the plain names, its own __stdcall pointer types. Checks
 // the commands, plays games checking that every board the engine returns is
 // a legal successor, and on 32-bit Windows checks the stack pointer around
@@ -13,6 +14,7 @@
 #include <string>
 
 #include "board/movestack.h"
+#include "board/notation.h"
 #include "board/perft.h"
 #include "board/position.h"
 #include "interface/hostboard.h"
@@ -29,6 +31,21 @@ using EngineCommandFn = int(__stdcall*)(const char*, char*);
 GetMoveFn getmoveEntry = nullptr;
 EngineCommandFn enginecommandEntry = nullptr;
 int failures = 0;
+
+// What tells the engines apart to a host: the help page each names, its
+// evaluation terms of B:W29:B4. (Tarnvel 2 evaluates with v1.3's terms) and
+// whether its report line ends with the principal variation.
+struct KnownEngine {
+    const char* name;
+    const char* helpFile;
+    const char* evaluationTerms;
+    bool reportsVariation;
+};
+constexpr const char* V13_TERMS = "material = 0\ndefense  = 0\nattack   = 22\nSCORE    = 22\n";
+constexpr KnownEngine KNOWN_ENGINES[] = {
+    {"Tarnvel v1.3", "Tarnvel.htm", V13_TERMS, false},
+    {"Tarnvel 2.0", "Tarnvel2.htm", V13_TERMS, true},
+};
 
 unsigned long stackBalancedCalls = 0;
 unsigned long stackDriftedCalls = 0;
@@ -102,9 +119,9 @@ void expectReply(const char* text, const char* expected) {
     check(result == 1 && reply == expected, text, "reply \"" + reply + "\"");
 }
 
-// Whether `after` is the board of some legal move of `side` from `before`,
-// judged by this host's own copy of the rules.
-bool isLegalSuccessor(int before[8][8], int after[8][8], int side) {
+// The standard notation of the legal move of `side` that turns `before`
+// into `after`, judged by this host's own copy of the rules; "" for none.
+std::string playedMove(int before[8][8], int after[8][8], int side) {
     tarnvel::importHostBoard(before);
     const uint32_t n = tarnvel::generateLegalMoves(side, 0);
     const tarnvel::Position start = tarnvel::position;
@@ -114,9 +131,9 @@ bool isLegalSuccessor(int before[8][8], int after[8][8], int side) {
         int board[8][8];
         std::memcpy(board, before, sizeof board);
         tarnvel::exportHostBoard(board);
-        if (!std::memcmp(board, after, sizeof board)) return true;
+        if (!std::memcmp(board, after, sizeof board)) return tarnvel::moveNotation(start, i);
     }
-    return false;
+    return "";
 }
 
 constexpr int NON_PLAYABLE_MARK = 0x7E7E7E7E;  // must survive every call
@@ -126,6 +143,7 @@ struct GameRecord {
     bool legal = true;
     bool untouched = true;
     std::string firstReport;
+    std::string firstMove;
 };
 
 // The engine plays both sides from the initial arrangement for at most
@@ -148,13 +166,22 @@ GameRecord playGame(int plies, double seconds) {
             callGetmove(board, side ? 1 : 2, seconds, text, &playNow, game.plies == 0 ? 1 : 0);
         if (game.plies == 0) game.firstReport = text;
         if (result == TARNVEL_LOSS) break;
-        game.legal = game.legal && isLegalSuccessor(before, board, side);
+        const std::string move = playedMove(before, board, side);
+        if (game.plies == 0) game.firstMove = move;
+        game.legal = game.legal && !move.empty();
         for (int c = 0; c < 8; ++c)
             for (int r = 0; r < 8; ++r)
                 if ((c + r) % 2 && board[c][r] != NON_PLAYABLE_MARK) game.untouched = false;
         side = !side;
     }
     return game;
+}
+
+// The engine's page, opened from its folder by the board program, is named
+// after its DLL: Tarnvel.dll's Tarnvel.htm, Tarnvel2.dll's Tarnvel2.htm.
+std::string pageNamedAfter(const std::string& dll) {
+    const std::string file = dll.substr(dll.find_last_of("\\/") + 1);
+    return file.substr(0, file.rfind('.')) + ".htm";
 }
 
 long reportedMilliseconds(const std::string& report) {
@@ -165,11 +192,15 @@ long reportedMilliseconds(const std::string& report) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const char* dll = "Tarnvel.dll";
+    const char* dll = nullptr;
     bool expectDatabase = false;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--expect-db")) expectDatabase = true;
         else dll = argv[i];
+    }
+    if (!dll) {
+        std::printf("usage: tarnvel-windows-host DLL [--expect-db]\n");
+        return 2;
     }
     HMODULE library = LoadLibraryA(dll);
     if (!library) {
@@ -182,17 +213,23 @@ int main(int argc, char** argv) {
     check(enginecommandEntry != nullptr, "GetProcAddress(\"enginecommand\")");
     if (!getmoveEntry || !enginecommandEntry) return 1;
 
-    expectReply("name", "Tarnvel v1.3");
-    expectReply("help", "Tarnvel.htm");
+    int result = 0;
+    const std::string name = command("name", &result);
+    const KnownEngine* engine = nullptr;
+    for (const KnownEngine& known : KNOWN_ENGINES)
+        if (name == known.name) engine = &known;
+    check(result == 1 && engine, "name is one of the known engines", "reply \"" + name + "\"");
+    if (!engine) return 1;
+    expectReply("help", engine->helpFile);
+    check(pageNamedAfter(dll) == engine->helpFile, "the help page is named after the DLL", dll);
     expectReply("get protocolversion", "2");
     expectReply("get gametype", "21");
     expectReply("get hashsize", "256");
     // The database is opened by the first getmove, so this report's verdict
     // is still "unknown"; the same report after the games shows the database's.
-    const char* evaluation =
-        "Tarnvel v1.3's evaluation with black to move:\n\nmaterial = 0\ndefense  = 0\n"
-        "attack   = 22\nSCORE    = 22\nEGTB     = ";
-    expectReply("staticevaluation B:W29:B4.", (std::string(evaluation) + "unknown\n").c_str());
+    const std::string evaluation = name + "'s evaluation with black to move:\n\n" +
+                                   engine->evaluationTerms + "EGTB     = ";
+    expectReply("staticevaluation B:W29:B4.", (evaluation + "unknown\n").c_str());
     int unknown = 1;
     command("name ", &unknown);
     check(unknown == 0, "unknown command answers 0");
@@ -220,10 +257,19 @@ int main(int argc, char** argv) {
     GameRecord game = playGame(16, 0.05);
     check(game.legal && game.untouched && game.plies == 16,
           "16 plies of 0.05 s: legal successors, non-playable entries untouched");
-    check(game.firstReport.rfind("Tarnvel v1.3 => ", 0) == 0 &&
-              reportedMilliseconds(game.firstReport) > 0,
-          "a 0.05 s search reports a non-zero time",
-          game.firstReport.substr(0, game.firstReport.find('\n')));
+    const std::string reportLine = game.firstReport.substr(0, game.firstReport.find('\n'));
+    check(reportLine.rfind(name + " => ", 0) == 0 && reportedMilliseconds(reportLine) > 0,
+          "a 0.05 s search reports a non-zero time", reportLine);
+    const size_t variation = reportLine.find("  pv");
+    if (engine->reportsVariation) {
+        const std::string moves =
+            variation == std::string::npos ? "" : reportLine.substr(variation + 4) + " ";
+        check(!game.firstMove.empty() && moves.rfind(" " + game.firstMove + " ", 0) == 0,
+              "the report line ends with the variation of the move played",
+              "played " + game.firstMove);
+    } else {
+        check(variation == std::string::npos, "the report line shows no variation");
+    }
 
     // Short moves, many calls: a smaller table keeps each new game's clear cheap.
     expectReply("set hashsize 16", "");
@@ -238,13 +284,12 @@ int main(int argc, char** argv) {
     }
     check(shortLegal, "300 moves of 0.002 s: legal successors, non-playable entries untouched");
 
-    int result = 0;
     const std::string about = command("about", &result);
     if (expectDatabase) {
         check(about.find("Database Details:\ndb\\db2.idx\n") != std::string::npos,
               "about lists db\\db2.idx", about);
         const std::string report = command("staticevaluation B:W29:B4.", &result);
-        const std::string verdict = report.substr(std::min(report.size(), std::strlen(evaluation)));
+        const std::string verdict = report.substr(std::min(report.size(), evaluation.size()));
         check(report.rfind(evaluation, 0) == 0 &&
                   (verdict == "win\n" || verdict == "loss\n" || verdict == "draw\n"),
               "the database answers the evaluation",

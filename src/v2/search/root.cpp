@@ -21,7 +21,7 @@ constexpr int ASPIRATION_MIN_DEPTH = 4;
 constexpr int ASPIRATION_WINDOW = 30;
 // Share of the allowance after which no new iteration starts, stretched
 // when the best move has just changed or the score is falling.
-constexpr double OPTIMUM_SHARE = 0.6;
+constexpr double OPTIMUM_SHARE = 0.8;
 constexpr double MOVE_CHANGED_STRETCH = 1.6;
 constexpr double SCORE_FALL_STRETCH = 1.4;
 constexpr int SCORE_FALL = 25;
@@ -114,7 +114,7 @@ int Searcher::searchRoot(int alpha, int beta, int depth, const int* order, int* 
     return best;
 }
 
-SearchResult searchPosition(const Position& root, int whiteToMove, const GameContext& game,
+SearchResult searchPosition(Position root, int whiteToMove, const GameContext& game,
                             const SearchLimits& limits, char* report, size_t reportCapacity) {
     Searcher& s = searcher;
     s.start(root, whiteToMove, game, limits);

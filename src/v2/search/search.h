@@ -37,9 +37,10 @@ struct GameContext {
     int length = 0;
 };
 
-// Searches `root` with `whiteToMove` to move. The report line goes into
+// Searches `root` with `whiteToMove` to move (a copy: the evaluation
+// borrows the global position). The report line goes into
 // `report` (capacity bytes) after every iteration when report is not null.
-SearchResult searchPosition(const Position& root, int whiteToMove, const GameContext& game,
+SearchResult searchPosition(Position root, int whiteToMove, const GameContext& game,
                             const SearchLimits& limits, char* report, size_t reportCapacity);
 
 // Forgets what earlier searches learnt (table, move-ordering statistics),
