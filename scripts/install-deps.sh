@@ -4,6 +4,7 @@
 #   test     build, plus Chromium and playwright-core for the browser test, tidy for the help page
 #   windows  MinGW-w64 cross compilers, 32/64-bit Wine, and what make package uses
 #   fuzz     clang with its sanitizer runtime, and the headers the serve_request target needs
+#   train    Debian's python3 with PyTorch and NumPy for tools/train and its test
 #   all      every group
 # Packages already present are left alone, so a second run costs a few dpkg queries.
 set -euo pipefail
@@ -22,8 +23,9 @@ for g in "${groups[@]}"; do
                     chromium nodejs tidy); want_npm=1 ;;
     windows) debs+=(file zip unzip tidy g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 wine32:i386); want_i386=1 ;;
     fuzz)    debs+=(clang libclang-rt-14-dev cmake libcli11-dev nlohmann-json3-dev) ;;
-    all)     exec "$0" build test windows fuzz ;;
-    *) echo "install-deps: unknown group '$g' (build, test, windows, fuzz, all)" >&2; exit 2 ;;
+    train)   debs+=(python3 python3-numpy python3-torch) ;;
+    all)     exec "$0" build test windows fuzz train ;;
+    *) echo "install-deps: unknown group '$g' (build, test, windows, fuzz, train, all)" >&2; exit 2 ;;
   esac
 done
 

@@ -29,17 +29,25 @@ int main(int argc, char** argv) {
     VerifyOptions verify;
     CLI::App* buildApp = addBuildCommand(app, build);
     CLI::App* verifyApp = addVerifyCommand(app, verify);
+    SampleOptions sample;
+    CLI::App* sampleApp = addSampleCommand(app, sample);
+    const auto chosen = [&]() -> const CLI::App* {
+        for (const CLI::App* sub : {buildApp, verifyApp, sampleApp})
+            if (sub->parsed()) return sub;
+        return &app;
+    };
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
-        const CLI::App* asked = buildApp->parsed() ? buildApp : verifyApp->parsed() ? verifyApp : &app;
+        const CLI::App* asked = chosen();
         std::fputs(asked->help(asked == &app ? "" : "tarnvel-egdb").c_str(), stdout);
         return 0;
     } catch (const CLI::ParseError& e) {
-        const CLI::App* failed = buildApp->parsed() ? buildApp : verifyApp->parsed() ? verifyApp : &app;
+        const CLI::App* failed = chosen();
         const std::string name = failed == &app ? "tarnvel-egdb" : "tarnvel-egdb " + failed->get_name();
         std::fprintf(stderr, "%s: %s (try --help)\n", name.c_str(), e.what());
         return USAGE_ERROR;
     }
+    if (sampleApp->parsed()) return sampleCommand(sample);
     return buildApp->parsed() ? buildCommand(build) : verifyCommand(verify);
 }

@@ -28,11 +28,22 @@ struct VerifyOptions {
     uint32_t sample = 0;  // positions a slice, 0 for all
 };
 
+struct SampleOptions {
+    std::string dir = "db";
+    int minPieces = 0, maxPieces = 0;  // maxPieces 0: minPieces
+    unsigned long long count = 0;
+    uint64_t seed = 1;
+    std::string out;
+};
+
 CLI::App* addBuildCommand(CLI::App& parent, BuildOptions& options);
 int buildCommand(const BuildOptions& options);
 
 CLI::App* addVerifyCommand(CLI::App& parent, VerifyOptions& options);
 int verifyCommand(const VerifyOptions& options);
+
+CLI::App* addSampleCommand(CLI::App& parent, SampleOptions& options);
+int sampleCommand(const SampleOptions& options);
 
 // Exit status for bad arguments.
 constexpr int USAGE_ERROR = 2;
