@@ -1,6 +1,5 @@
 // tarnvel match: two engine libraries play every three-ply opening once
 // with each colour.
-#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -96,13 +95,6 @@ void score(Player& p, bool black, Outcome outcome) {
     if (black) (draw ? p.blackDraws : won ? p.blackWins : p.blackLosses) += 1;
 }
 
-std::string signedElo(double elo) {
-    if (std::isinf(elo)) return elo > 0 ? "+inf" : "-inf";
-    char text[32];
-    std::snprintf(text, sizeof text, "%+.1f", elo);
-    return text;
-}
-
 void printTable(const Player players[ENGINES]) {
     std::printf("\n%-3s %-32s %6s %6s %6s %6s %8s\n", "", "engine", "games", "wins", "losses",
                 "draws", "score");
@@ -122,8 +114,8 @@ void printTable(const Player players[ENGINES]) {
     const EloEstimate e = eloEstimate(a.wins, a.losses, a.draws);
     std::printf("score A %.1f - %.1f B (%.1f%%)\n", a.wins + 0.5 * a.draws,
                 a.losses + 0.5 * a.draws, 100 * e.score);
-    std::printf("Elo difference A - B: %s, 95%% interval [%s, %s]\n", signedElo(e.elo).c_str(),
-                signedElo(e.low).c_str(), signedElo(e.high).c_str());
+    std::printf("Elo difference A - B: %s, 95%% interval [%s, %s]\n", formatElo(e.elo).c_str(),
+                formatElo(e.low).c_str(), formatElo(e.high).c_str());
 }
 
 int runMatch(const MatchOptions& options) {
