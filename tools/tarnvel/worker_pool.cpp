@@ -48,6 +48,22 @@ bool readWhole(int fd, void* data, size_t size) {
     return true;
 }
 
+// To a worker that may have died: EPIPE then, not the SIGPIPE that would
+// end the parent.
+bool writeToWorker(int fd, const void* data, size_t size) {
+    sigset_t pipeSignal, before;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, &before);
+    const bool ok = writeWhole(fd, data, size);
+    if (!ok && errno == EPIPE) {
+        const timespec now{0, 0};
+        sigtimedwait(&pipeSignal, nullptr, &now);
+    }
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    return ok;
+}
+
 void sendFrame(int fd, Frame kind, std::string_view payload) {
     std::string frame(1, kind);
     const uint64_t size = payload.size();
@@ -61,7 +77,6 @@ void sendFrame(int fd, Frame kind, std::string_view payload) {
     // A killed match takes its workers with it.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent) _exit(EXIT_FAILURE);
-    signal(SIGPIPE, SIG_DFL);
     std::string text;
     if (!job.start(text)) {
         sendFrame(out, FAILED, text);
@@ -101,10 +116,7 @@ std::string seconds(std::chrono::duration<double> d) {
 }  // namespace
 
 WorkerPool::WorkerPool(WorkerJob job, double stallSeconds)
-    : job_(std::move(job)), stall_(stallSeconds) {
-    // Writing to a worker that died must not end the parent.
-    signal(SIGPIPE, SIG_IGN);
-}
+    : job_(std::move(job)), stall_(stallSeconds) {}
 
 WorkerPool::~WorkerPool() {
     for (Worker& w : workers_)
@@ -183,7 +195,7 @@ void WorkerPool::assign(Worker& w) {
     w.step = "the start of its game";
     w.since = Clock::now();
     // A worker that died meanwhile is reported when its pipe closes.
-    writeWhole(w.to, &task, sizeof task);
+    writeToWorker(w.to, &task, sizeof task);
 }
 
 void WorkerPool::ended(Worker& w, const std::string& how) {
