@@ -98,6 +98,24 @@ TEST_F(Match, FaultsOfAnEngine) {
     }
 }
 
+// --resume counts only rounds of this match, each once, as they were played.
+TEST_F(Match, ResumeRefusesGamesOfAnotherMatch) {
+    const std::string names = "[Black \"Tarnvel v1.3 (A)\"]\n[White \"Tarnvel v1.3 (B)\"]\n", opening = "1. 12-16 24-20 2. 8-12 ";
+    const std::pair<std::string, std::string> cases[] = {
+        {"[Round \"3\"]\n" + names + opening + "2-0", "game 1 (round 3) is not one of this match's 2 games (another --games?)"},
+        {"[Round \"1\"]\n" + names + opening + "2-0\n[Round \"1\"]\n" + names + opening + "2-0", "game 2 (round 1) is there twice"},
+        {"[Round \"2\"]\n" + names + opening + "2-0", "game 1 (round 2): played by 'Tarnvel v1.3 (A)' and 'Tarnvel v1.3 (B)', "
+                                                          "not 'Tarnvel v1.3 (B)' and 'Tarnvel v1.3 (A)' (other engines?)"},
+        {"[Round \"1\"]\n" + names + "1. 9-13 2-0", "game 1 (round 1): does not start with its opening (another --random-plies or --seed?)"},
+        {"[Round \"1\"]\n" + names + opening + "1-1", "game 1 (round 1): ends in 1-1 where the position gives *"},
+    };
+    for (const auto& [pdn, why] : cases) {
+        writeText("r.pdn", pdn);
+        EXPECT_EQ(run(TARNVEL + "match" + V13 + V13 + " --games 2 --resume --pdn-out r.pdn"),
+                  std::pair(1, "tarnvel match: cannot resume from r.pdn: " + why + "\n"));
+    }
+}
+
 TEST(MatchRecords, ScoreFromReportLine) {
     const std::pair<const char*, int> scores[] = {
         {"Tarnvel 1.3 => value=-12  depth=9/14", -12}, {"x => win=7 depth=3", 32493}, {"loss=4", -32496},

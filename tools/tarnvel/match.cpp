@@ -179,8 +179,7 @@ int runMatch(const MatchOptions& o) {
         skipped += rounds[r].ended;
         if (!finished[r] && !rounds[r].ended) tasks.push_back(static_cast<long>(r));
     }
-    if (skipped)
-        std::printf("%s skipped: the random plies end the game\n", games(skipped).c_str());
+    if (skipped) std::printf("%s skipped: the random plies end the game\n", games(skipped).c_str());
     const int resumed = tally.games();
     if (o.resume)
         std::printf("resuming from %s: %s finished, %zu to play\n", o.pdnOut.c_str(),
@@ -236,9 +235,8 @@ int runMatch(const MatchOptions& o) {
     printTable(tally, names);
     const int played = tally.games() - resumed;
     if (played > 0)
-        timing.print(
-            "the " + games(played) + " played in this run" +
-            (resumed ? "; the " + games(resumed) + " resumed are not in it" : ""));
+        timing.print("the " + games(played) + " played in this run" +
+                     (resumed ? "; the " + games(resumed) + " resumed are not in it" : ""));
     std::printf("games written to %s\n", o.pdnOut.c_str());
     std::vector<long> missing;
     for (size_t r = 0; r < total; ++r)

@@ -35,12 +35,11 @@ void MoveTiming::add(const std::vector<MoveTime>& times) {
 }
 
 void MoveTiming::print(const std::string& scope) const {
-    std::printf("\ngetmove wall time over the allowance of %g ms, in ms (%s):\n", allowanceMs_,
-                scope.c_str());
-    std::printf("%-3s %8s %8s %8s %8s | %8s %8s %8s %8s\n", "", "moves", "median", "p99", "max",
-                "first", "median", "p99", "max");
+    std::printf("\ngetmove wall time over the allowance, in ms (%s):\n", scope.c_str());
+    std::printf("%-3s %9s %8s %8s %8s %8s | %8s %8s %8s %8s\n", "", "allowance", "moves", "median",
+                "p99", "max", "first", "median", "p99", "max");
     for (int i = 0; i < MATCH_PLAYERS; ++i)
-        std::printf("%-3c %s | %s\n", 'A' + i, statistics(over_[i][0]).c_str(),
+        std::printf("%-3c %9g %s | %s\n", 'A' + i, allowanceMs_, statistics(over_[i][0]).c_str(),
                     statistics(over_[i][1]).c_str());
 }
 
