@@ -115,6 +115,10 @@ TEST(MatchElo, EstimateAndInterval) {
     EXPECT_NEAR(mirrored.high, -e.low, 1e-9);
     EXPECT_EQ(std::make_tuple(even.elo, even.low, even.high), std::make_tuple(0.0, 0.0, 0.0));
     EXPECT_TRUE(std::isinf(eloEstimate(4, 0, 0).elo) && std::isinf(eloEstimate(4, 0, 0).high));
+    // An even score prints +0.0, not -0.0, and so does a bound just below zero.
+    const std::pair<double, const char*> texts[] = {{even.elo, "+0.0"}, {eloFromScore(0.5), "+0.0"}, {-0.04, "+0.0"},
+                                                    {-12.34, "-12.3"}, {0.06, "+0.1"}, {-INFINITY, "-inf"}};
+    for (const auto& [elo, text] : texts) EXPECT_EQ(formatElo(elo), text) << elo;
 }
 
 }  // namespace

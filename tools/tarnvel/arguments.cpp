@@ -49,7 +49,8 @@ int CommandLine::parse(int argc, char** argv) {
     return PARSED;
 }
 
-CLI::Option* addSeconds(CLI::App& app, double& seconds, bool zeroAllowed) {
+CLI::Option* addSeconds(CLI::App& app, double& seconds, bool zeroAllowed,
+                        const std::string& flag) {
     const std::string range = zeroAllowed ? "from 0" : "above 0";
     const CLI::Validator check(
         [=](std::string& text) {
@@ -59,12 +60,12 @@ CLI::Option* addSeconds(CLI::App& app, double& seconds, bool zeroAllowed) {
             if (!text.empty() && *end == '\0' && std::isfinite(s) && inRange &&
                 s <= MAX_SECONDS_PER_MOVE)
                 return std::string();
-            return "--time must be seconds " + range + " and at most " +
+            return flag + " must be seconds " + range + " and at most " +
                    std::to_string(static_cast<long>(MAX_SECONDS_PER_MOVE)) + ", not '" + text +
                    "'";
         },
         "S");
-    return app.add_option("--time", seconds)->check(check);
+    return app.add_option(flag, seconds)->check(check);
 }
 
 CLI::Option* addCount(CLI::App& app, const std::string& flag, long low, long high, long& value) {

@@ -40,8 +40,10 @@ private:
     std::string command_, help_;
 };
 
-// "--time S": seconds above 0 (or from 0 when `zeroAllowed`) up to a day.
-CLI::Option* addSeconds(CLI::App& app, double& seconds, bool zeroAllowed = false);
+// "--time S" (or another flag): seconds above 0 (or from 0 when
+// `zeroAllowed`) up to a day.
+CLI::Option* addSeconds(CLI::App& app, double& seconds, bool zeroAllowed = false,
+                        const std::string& flag = "--time");
 
 // A flag (or a positional argument) taking a whole number in low…high.
 CLI::Option* addCount(CLI::App& app, const std::string& flag, long low, long high, long& value);

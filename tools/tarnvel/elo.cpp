@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace tarnvel::cli {
@@ -21,6 +22,15 @@ EloEstimate eloEstimate(int wins, int losses, int draws) {
     const double margin = 1.96 * std::sqrt(variance / n);
     return {score, eloFromScore(score), eloFromScore(std::max(0.0, score - margin)),
             eloFromScore(std::min(1.0, score + margin))};
+}
+
+std::string formatElo(double elo) {
+    if (std::isinf(elo)) return elo > 0 ? "+inf" : "-inf";
+    double shown = std::round(elo * 10) / 10;
+    if (shown == 0) shown = 0;  // -0.0 too
+    char text[32];
+    std::snprintf(text, sizeof text, "%+.1f", shown);
+    return text;
 }
 
 }  // namespace tarnvel::cli

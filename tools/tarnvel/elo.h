@@ -1,6 +1,8 @@
 // Rating difference implied by a match score, with a 95% interval.
 #pragma once
 
+#include <string>
+
 namespace tarnvel::cli {
 
 struct EloEstimate {
@@ -16,5 +18,9 @@ double eloFromScore(double score);
 // interval is the score's mean ± 1.96 standard errors of the per-game
 // results, turned into Elo.
 EloEstimate eloEstimate(int wins, int losses, int draws);
+
+// "+12.3", "-4.0", "+inf": signed, one decimal; a difference that rounds to
+// zero is "+0.0" whichever side of zero it lies.
+std::string formatElo(double elo);
 
 }  // namespace tarnvel::cli

@@ -33,7 +33,8 @@ constexpr const char* HELP =
     "  --time S         engine's time per move in seconds (default 1)\n"
     "  --side SIDE      the side you play, black (default) or white\n"
     "  --hash MB        engine's transposition table size, 1-1024 MB\n"
-    "  --engine LIB     engine library (default: libTarnvel.so beside or installed with tarnvel)\n"
+    "  --engine LIB     engine library, or v1.3 or 2 for the engines built with tarnvel\n"
+    "                   (default: v1.3)\n"
     "  --position TEXT  start from a position, e.g. \"W:W18,K10:B12,K22.\"\n";
 
 constexpr const char* COMMANDS =
@@ -279,7 +280,8 @@ int playCommand(int argc, char** argv) {
         options.hasStart = true;
     }
     if (!options.hasStart) options.start = initialPosition();
-    if (options.library.empty()) options.library = defaultEngineLibraryPath();
+    options.library =
+        options.library.empty() ? defaultEngineLibraryPath() : engineLibraryPath(options.library);
 
     Session s;
     s.options = options;
