@@ -12,6 +12,7 @@
 #include "interface/engine_state.h"
 #include "interface/history.h"
 #include "interface/postext.h"
+#include "platform/clock.h"
 #include "platform/memory.h"
 #include "v13/search/report.h"
 #include "v13/search/score.h"
@@ -48,7 +49,7 @@ protected:
     int searchText(const char* position, uint32_t depthLimit) {
         const int side = support::loadText(position);
         searchDepthLimit = depthLimit;
-        return rootSearch(side);
+        return rootSearch(side, platform::monotonicMs());
     }
     static std::array<int, 4> fields(uint64_t key) {  // score, draft, bound, move; zeros when absent
         const TTEntry* e = ttProbe(key);
@@ -142,7 +143,7 @@ TEST_F(Search, ReportsExactDistancesOfShortKingWins) {
         support::loadEngine(board, 1);
         gameHistory.length = 0;
         searchDepthLimit = 8;
-        const int result = rootSearch(1);
+        const int result = rootSearch(1, platform::monotonicMs());
         int expected = -1;
         for (int plies = 5; plies >= 1; plies -= 2)
             if (reference::forcesWin(board, true, plies)) expected = plies;
