@@ -149,6 +149,10 @@ constexpr uint32_t CHECK_RUN = 1 << 16;
 // single-value slice.
 constexpr uint32_t BLOCKS_PER_PIECE = 16;
 constexpr uint32_t SINGLE_VALUE_PIECE = 1 << 20;
+// Reading a stored result costs about a quarter of checking a position
+// (41 against 153 ns of CPU): the progress counts it so, and its time left
+// holds across both steps.
+constexpr uint64_t READS_PER_CHECK = 4;
 
 // A piece of the reading for the held material m: blocks [first, last)
 // of a slice, or of a single-value slice its positions [first, last).
@@ -227,7 +231,7 @@ bool readDatabase(const std::vector<Material>& held, const std::vector<ReadPiece
     for (const Material& m : held) storeMaterial(m);
     uint64_t positions = 0;
     for (const ReadPiece& piece : work) positions += piecePositions(piece);
-    progressStep("reading", positions);
+    progressStep("reading", positions / READS_PER_CHECK);
     std::atomic<size_t> next{0};
     std::atomic<uint64_t> done{0};
     std::atomic<bool> failed{false};
@@ -360,9 +364,9 @@ CLI::App* addVerifyCommand(CLI::App& parent, VerifyOptions& o) {
         "For every position of up to " + std::to_string(MAX_VERIFY_PIECES) +
         " pieces where neither side can capture, the stored\nresult must be the one its moves lead to "
         "(positions with a capture are searched\nthrough until no capture is left). The whole check "
-        "holds the database's\nresults in memory (2 bits a position); --sample looks every result up in "
-        "the\ndatabase. Prints the positions checked and every inconsistency; exits with 1\nwhen there "
-        "is one.");
+        "decodes the database's\nfiles into memory (2 bits a position) and checks on every core; --sample "
+        "looks\nevery result up in the database. Prints the positions checked and every\ninconsistency; exits "
+        "with 1 when there is one.");
     return verify;
 }
 
@@ -393,7 +397,7 @@ int verifyCommand(const VerifyOptions& o) {
         const std::vector<ReadPiece> reading = readingPieces(held, pieces);
         uint64_t readingWork = 0;
         for (const ReadPiece& piece : reading) readingWork += piecePositions(piece);
-        progressStart(readingWork + work);
+        progressStart(readingWork / READS_PER_CHECK + work);
         const int threads = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
         if (!readDatabase(held, reading, threads, &problem)) {
             progressFinish();
