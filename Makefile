@@ -9,11 +9,16 @@ CMAKE_FLAGS ?=
 
 all: build
 
-# Installs the Debian and npm packages a group of work needs when missing.
+# Installs the Debian and npm packages a group of work needs when missing,
+# before cmake configures: the build registers what it finds then. The
+# group is `build` unless a target asks for more (its prerequisites see
+# the same group).
 DEPS = scripts/install-deps.sh
+DEPS_GROUP = build
+test asan: DEPS_GROUP = test
 
 deps:
-	$(DEPS) build
+	$(DEPS) $(DEPS_GROUP)
 
 build: deps
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
@@ -28,12 +33,10 @@ run: build
 	$(BUILD_DIR)/tarnvel move --time 1 "$(INITIAL_POSITION)"
 
 test: build
-	$(DEPS) test
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
 # The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan: deps
-	$(DEPS) test
 	cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNVEL_SANITIZE=ON -DTARNVEL_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)

@@ -6,13 +6,19 @@
 //   tarnvel_bench --benchmark_filter=TimeDiscipline
 //
 // Reported in ms: p50, p99 and max, with the 1-minute load average.
+// TimeDisciplineMatch plays games as a match does, first, with the table
+// the library was loaded with; run it alone for a fresh table:
+//
+//   tarnvel_bench --benchmark_filter=TimeDisciplineMatch
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -40,6 +46,34 @@ struct HostPosition {
     int color;  // 1 White, 2 Black
 };
 
+// The moves of the global position into the move stack; their number.
+uint32_t generateMoves(int whiteToMove) {
+    plyBase = 0;
+    moveCount = 0;
+    const Bitboard empty = ~(position.wm | position.wk | position.bm | position.bk);
+    if (!generateCaptures(whiteToMove, empty)) generateNonCaptures(whiteToMove, empty);
+    return moveCount;
+}
+
+// `plies` random moves from the initial arrangement into the global
+// position; false when a side ran out of moves on the way.
+bool randomGame(std::mt19937& rng, int plies, int* whiteToMove) {
+    parsePosition(INITIAL_TEXT, whiteToMove);
+    for (int ply = 0; ply < plies; ++ply) {
+        if (generateMoves(*whiteToMove) == 0) return false;
+        makeMove(rng() % moveCount);
+        *whiteToMove = !*whiteToMove;
+    }
+    return true;
+}
+
+HostPosition hostPosition(int whiteToMove) {
+    HostPosition p{};
+    exportHostBoard(p.board);
+    p.color = whiteToMove ? 1 : 2;
+    return p;
+}
+
 // Middle-game positions with a choice of moves: random games from the
 // initial arrangement, cut after 6 to 30 plies.
 std::vector<HostPosition> middleGames(size_t count) {
@@ -47,30 +81,9 @@ std::vector<HostPosition> middleGames(size_t count) {
     std::vector<HostPosition> out;
     while (out.size() < count) {
         int whiteToMove = 0;
-        parsePosition(INITIAL_TEXT, &whiteToMove);
-        const int plies = 6 + static_cast<int>(rng() % 25);
-        bool alive = true;
-        for (int ply = 0; ply < plies && alive; ++ply) {
-            plyBase = 0;
-            moveCount = 0;
-            const Bitboard empty = ~(position.wm | position.wk | position.bm | position.bk);
-            if (!generateCaptures(whiteToMove, empty) && !generateNonCaptures(whiteToMove, empty)) {
-                alive = false;
-            } else {
-                makeMove(rng() % moveCount);
-                whiteToMove = !whiteToMove;
-            }
-        }
-        plyBase = 0;
-        moveCount = 0;
-        const Bitboard empty = ~(position.wm | position.wk | position.bm | position.bk);
-        if (!generateCaptures(whiteToMove, empty)) generateNonCaptures(whiteToMove, empty);
+        const bool alive = randomGame(rng, 6 + static_cast<int>(rng() % 25), &whiteToMove);
         // A forced move returns at once and says nothing about the clock.
-        if (!alive || moveCount < 2) continue;
-        HostPosition p{};
-        exportHostBoard(p.board);
-        p.color = whiteToMove ? 1 : 2;
-        out.push_back(p);
+        if (alive && generateMoves(whiteToMove) >= 2) out.push_back(hostPosition(whiteToMove));
     }
     gameHistory.length = 0;
     return out;
@@ -90,14 +103,61 @@ double loadAverage() {
     return load;
 }
 
-void report(benchmark::State& state, const std::vector<double>& ms) {
+void report(benchmark::State& state, const std::vector<double>& ms, const std::string& prefix = "") {
     state.counters["load1"] = loadAverage();
     if (ms.empty()) return;
-    state.counters["p50_ms"] = percentile(ms, 0.50);
-    state.counters["p99_ms"] = percentile(ms, 0.99);
-    state.counters["max_ms"] = *std::max_element(ms.begin(), ms.end());
-    state.counters["calls"] = static_cast<double>(ms.size());
+    state.counters[prefix + "p50_ms"] = percentile(ms, 0.50);
+    state.counters[prefix + "p99_ms"] = percentile(ms, 0.99);
+    state.counters[prefix + "max_ms"] = *std::max_element(ms.begin(), ms.end());
+    state.counters[prefix + "calls"] = static_cast<double>(ms.size());
 }
+
+// Games as a match plays them at 0.1 s a move, with the table the library
+// was loaded with: each side's first move carries the new-game flag, so
+// the table is emptied twice a game, the second time after a search.
+// Reported: each call's elapsed time over the allowance (over_*) and over
+// the budget of 1.1 × the allowance (budget_*), for all moves and for the
+// first moves of games (first_*).
+void TimeDisciplineMatch(benchmark::State& state) {
+    constexpr double SECONDS = 0.1;
+    constexpr int GAMES = 8;
+    constexpr int OPENING_PLIES = 3;
+    constexpr int MAX_PLIES = 100;
+    std::mt19937 rng(31);
+    std::vector<double> all, first;
+    char text[TARNVEL_TEXT_CAPACITY];
+    int playNow = 0;
+    for (auto _ : state) {
+        for (int game = 0; game < GAMES; ++game) {
+            int whiteToMove = 0;
+            if (!randomGame(rng, OPENING_PLIES, &whiteToMove)) continue;
+            HostPosition p = hostPosition(whiteToMove);
+            bool newGame[2] = {true, true};
+            for (int ply = 0; ply < MAX_PLIES; ++ply) {
+                const int side = p.color == 1;
+                const auto start = Clock::now();
+                const int result = getmove(p.board, p.color, SECONDS, text, &playNow, newGame[side], 0, 0);
+                const double elapsed = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+                if (result == TARNVEL_LOSS) break;  // no move: the game is over
+                all.push_back(elapsed - 1000.0 * SECONDS);
+                if (newGame[side]) first.push_back(elapsed - 1000.0 * SECONDS);
+                newGame[side] = false;
+                p.color = 3 - p.color;
+            }
+        }
+    }
+    char reply[TARNVEL_REPLY_CAPACITY];
+    enginecommand("get hashsize", reply);
+    state.counters["table_mb"] = std::atof(reply);
+    report(state, all, "over_");
+    report(state, first, "first_over_");
+    const double margin = 1000.0 * (BUDGET_PER_SECOND - 1.0) * SECONDS;
+    for (double& ms : all) ms -= margin;
+    for (double& ms : first) ms -= margin;
+    report(state, all, "budget_");
+    report(state, first, "first_budget_");
+}
+BENCHMARK(TimeDisciplineMatch)->Iterations(1)->Unit(benchmark::kSecond);
 
 // A 64 MB table, touched once by a long search first: the first moves
 // after an allocation pay for its pages (hundreds of ms on this machine),

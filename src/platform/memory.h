@@ -12,7 +12,10 @@ void* reallocArray(void* old, size_t count, size_t size);
 void* zeroedArray(size_t count, size_t size);
 void release(void* p);
 
-// Test seam: the next `count` allocations through this file fail.
+// Test seam: the next `count` allocations through this file, or through
+// an allocator that asks allocationRefused first, fail.
 void failNextAllocations(int count);
+// True when the seam refuses this allocation (and counts it).
+bool allocationRefused();
 
 }  // namespace tarnvel::platform

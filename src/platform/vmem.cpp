@@ -23,38 +23,42 @@ void touchEveryPage(void* region, size_t bytes) {
 }
 }  // namespace
 
+void* mapZeroedPages(size_t bytes) {
+#ifdef _WIN32
+    return VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT | MEM_TOP_DOWN, PAGE_READWRITE);
+#else
+    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    return p == MAP_FAILED ? nullptr : p;
+#endif
+}
+
+void unmapPages(void* pages, size_t bytes) {
+    if (pages == nullptr) return;
+#ifdef _WIN32
+    VirtualFree(pages, bytes, MEM_DECOMMIT);
+    VirtualFree(pages, 0, MEM_RELEASE);
+#else
+    munmap(pages, bytes);
+#endif
+}
+
 bool reserveMemory(size_t bytes, void** region, MemoryUse use) {
     *region = nullptr;
     if (bytes == 0) return true;
     if (bytes > requestLimit) return false;
-#ifdef _WIN32
-    // Large pages need a privilege most users lack.
-    *region = VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT | MEM_TOP_DOWN, PAGE_READWRITE);
-    if (*region && use == MemoryUse::TABLE) touchEveryPage(*region, bytes);
-    return *region != nullptr;
-#else
-    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED) return false;
+    *region = mapZeroedPages(bytes);
+    if (*region == nullptr) return false;
     if (use == MemoryUse::TABLE) {
-#ifdef MADV_HUGEPAGE
-        madvise(p, bytes, MADV_HUGEPAGE);
+        // Large pages need a privilege most Windows users lack.
+#if !defined(_WIN32) && defined(MADV_HUGEPAGE)
+        madvise(*region, bytes, MADV_HUGEPAGE);
 #endif
-        touchEveryPage(p, bytes);
+        touchEveryPage(*region, bytes);
     }
-    *region = p;
     return true;
-#endif
 }
 
-void releaseMemory(void* region, size_t bytes) {
-    if (region == nullptr) return;
-#ifdef _WIN32
-    VirtualFree(region, bytes, MEM_DECOMMIT);
-    VirtualFree(region, 0, MEM_RELEASE);
-#else
-    munmap(region, bytes);
-#endif
-}
+void releaseMemory(void* region, size_t bytes) { unmapPages(region, bytes); }
 
 void limitMemoryRequests(size_t bytes) { requestLimit = bytes; }
 

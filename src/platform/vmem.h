@@ -26,4 +26,9 @@ void releaseMemory(void* region, size_t bytes);
 // Test seam: requests larger than `bytes` fail (SIZE_MAX lifts the limit).
 void limitMemoryRequests(size_t bytes);
 
+// The same without the seam, for allocators that keep their own: `bytes`
+// (not 0) of zeroed read/write pages, or null; and their release.
+void* mapZeroedPages(size_t bytes);
+void unmapPages(void* pages, size_t bytes);
+
 }  // namespace tarnvel::platform

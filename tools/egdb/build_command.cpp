@@ -5,15 +5,18 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "egdb/filenames.h"
 #include "material_text.h"
 #include "output.h"
 #include "progress.h"
 #include "solver.h"
+#include "stop_notice.h"
 #include "store.h"
 #include "subcommands.h"
 #include "work_dir.h"
@@ -34,6 +37,43 @@ std::string manifestOf(const BuildOptions& o) {
     text += "only";
     for (const Material& m : o.only) text += " " + materialText(m);
     return text + "\n";
+}
+
+// What a finished material took, kept as a note in the work directory's
+// manifest so that a resumed build's summary counts the whole build.
+struct Solved {
+    Tally tally;
+    double seconds;
+};
+
+std::string noteOf(const Material& m, const Solved& s) {
+    char text[160];
+    std::snprintf(text, sizeof text, "solved %s %llu %llu %llu %llu %.1f", materialText(m).c_str(),
+                  static_cast<unsigned long long>(s.tally.positions), static_cast<unsigned long long>(s.tally.wins),
+                  static_cast<unsigned long long>(s.tally.losses), static_cast<unsigned long long>(s.tally.draws),
+                  s.seconds);
+    return text;
+}
+
+// The note of m among `notes`, if there is one.
+std::optional<Solved> noteFor(const Material& m, const std::vector<std::string>& notes) {
+    const std::string prefix = "solved " + materialText(m) + " ";
+    for (const std::string& note : notes) {
+        unsigned long long positions, wins, losses, draws;
+        double seconds;
+        if (note.starts_with(prefix) &&
+            std::sscanf(note.c_str() + prefix.size(), "%llu %llu %llu %llu %lf", &positions, &wins, &losses, &draws,
+                        &seconds) == 5)
+            return Solved{{positions, wins, losses, draws}, seconds};
+    }
+    return std::nullopt;
+}
+
+void add(Tally& total, const Tally& t) {
+    total.positions += t.positions;
+    total.wins += t.wins;
+    total.losses += t.losses;
+    total.draws += t.draws;
 }
 
 // Piece count of the database the materials go into: only a 7-piece
@@ -101,10 +141,13 @@ int buildCommand(const BuildOptions& o) {
         return 1;
     }
     const std::string workDir = o.work.empty() ? (std::filesystem::path(o.out) / DEFAULT_WORK).string() : o.work;
-    if (!openWorkDirectory(workDir, manifestOf(o), &problem)) {
+    std::vector<std::string> notes;
+    if (!openWorkDirectory(workDir, manifestOf(o), &notes, &problem)) {
         std::fprintf(stderr, "tarnvel-egdb build: %s\n", problem.c_str());
         return 1;
     }
+    sayOnStop("\ntarnvel-egdb build: stopped; the finished materials are kept in " + workDir +
+              ". Run the same command again to carry on:\n  " + o.commandLine + "\n");
 
     setSolverThreads(o.threads);
     const std::vector<Material> order = o.only.empty() ? solvingOrder(pieces) : solvingOrderFor(o.only);
@@ -113,31 +156,50 @@ int buildCommand(const BuildOptions& o) {
     const auto started = std::chrono::steady_clock::now();
     progressStart(work);
     Tally total{};
-    int resumed = 0;
+    double solvingSeconds = 0, earlierSeconds = 0;
+    int resumed = 0, uncounted = 0;
+    std::vector<std::string> kept;  // the notes of the materials finished, in this run or before
     for (const Material& m : order) {
         if (loadKept(m)) {
             progressSkip(materialSlots(m));
             ++resumed;
+            const std::optional<Solved> before = noteFor(m, notes);
+            if (!before) {
+                ++uncounted;
+                continue;
+            }
+            add(total, before->tally);
+            solvingSeconds += before->seconds;
+            earlierSeconds += before->seconds;
+            kept.push_back(noteOf(m, *before));
             continue;
         }
         progressStep("solving " + materialText(m), materialSlots(m));
-        Tally t;
-        if (!solveMaterial(m, &t, &problem)) {
+        const auto solveStart = std::chrono::steady_clock::now();
+        Solved solved{};
+        if (!solveMaterial(m, &solved.tally, &problem)) {
             progressFinish();
             std::fprintf(stderr, "tarnvel-egdb build: %s\n", problem.c_str());
             return 1;
         }
-        total.positions += t.positions;
-        total.wins += t.wins;
-        total.losses += t.losses;
-        total.draws += t.draws;
+        solved.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - solveStart).count();
+        add(total, solved.tally);
+        solvingSeconds += solved.seconds;
+        kept.push_back(noteOf(m, solved));
+        if (!writeManifestNotes(kept, &problem)) {
+            progressFinish();
+            std::fprintf(stderr, "tarnvel-egdb build: %s\n", problem.c_str());
+            return 1;
+        }
     }
     progressFinish();
-    if (resumed > 0) std::printf("%d of %zu materials were finished already in %s\n", resumed, order.size(),
-                                 workDir.c_str());
+    if (resumed > 0)
+        std::printf("%d of %zu materials were finished already in %s; the counts are the whole build's%s\n", resumed,
+                    order.size(), workDir.c_str(),
+                    uncounted ? (" but for " + std::to_string(uncounted) + " kept without their counts").c_str() : "");
     std::printf("solved %llu positions in %.1f s: %llu wins, %llu losses, %llu draws "
                 "(side to move; results kept in %.1f MB)\n",
-                static_cast<unsigned long long>(total.positions), progressElapsed(),
+                static_cast<unsigned long long>(total.positions), solvingSeconds,
                 static_cast<unsigned long long>(total.wins), static_cast<unsigned long long>(total.losses),
                 static_cast<unsigned long long>(total.draws), storeBytes() / 1048576.0);
 
@@ -151,8 +213,11 @@ int buildCommand(const BuildOptions& o) {
         std::error_code ignored;
         std::filesystem::remove_all(workDir, ignored);
     }
-    std::printf("done in %.1f s\n",
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+    const double thisRun = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    if (resumed > 0)
+        std::printf("done in %.1f s, %.1f s of it in this run\n", earlierSeconds + thisRun, thisRun);
+    else
+        std::printf("done in %.1f s\n", thisRun);
     return 0;
 }
 

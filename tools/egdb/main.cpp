@@ -7,6 +7,15 @@
 #include "subcommands.h"
 
 namespace {
+// An argument as a POSIX shell reads it back.
+std::string shellQuoted(const std::string& word) {
+    if (!word.empty() && word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-./=:,+@%") == std::string::npos)
+        return word;
+    std::string quoted = "'";
+    for (const char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
 // Help begins with the usage line; a command's one-line description is
 // shown in the list of commands instead.
 class HelpFormat : public CLI::Formatter {
@@ -26,6 +35,7 @@ int main(int argc, char** argv) {
     app.footer("tarnvel-egdb COMMAND --help gives the details of a command.");
     app.require_subcommand(1);
     BuildOptions build;
+    for (int i = 0; i < argc; ++i) build.commandLine += (i ? " " : "") + shellQuoted(argv[i]);
     VerifyOptions verify;
     CLI::App* buildApp = addBuildCommand(app, build);
     CLI::App* verifyApp = addVerifyCommand(app, verify);

@@ -1,5 +1,6 @@
 #include "store.h"
 
+#include <atomic>
 #include <cstdio>
 
 #include "work_dir.h"
@@ -64,9 +65,9 @@ void storeMaterial(const Material& m) {
 }
 
 void storeResult(const Material& m, int side, uint32_t n, Value v) {
-    uint8_t& byte = held[materialSlot(m)].owned[side][n >> 2];
-    const int shift = 2 * (n & 3);
-    byte = static_cast<uint8_t>((byte & ~(3 << shift)) | (v << shift));
+    // Positions sharing the byte may be set at the same time.
+    std::atomic_ref<uint8_t> byte(held[materialSlot(m)].owned[side][n >> 2]);
+    byte.fetch_or(static_cast<uint8_t>(v << (2 * (n & 3))), std::memory_order_relaxed);
 }
 
 Value storedValue(const Pieces& p, int side) {

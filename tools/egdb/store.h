@@ -24,8 +24,8 @@ bool keepMaterial(const Material& m, const std::vector<uint8_t> packed[2], std::
 // Makes room in memory for a stored material, every result UNRESOLVED.
 void storeMaterial(const Material& m);
 
-// Sets one result of a material held in memory. Positions sharing a byte
-// must not be set at once.
+// Sets one result, still UNRESOLVED, of a material held in memory; safe
+// on several threads at once.
 void storeResult(const Material& m, int side, uint32_t n, Value v);
 
 // The result of any position of a held material, its colour-reversed twin

@@ -21,6 +21,7 @@ struct BuildOptions {
     std::string out = "db";
     std::string work;  // empty: a directory inside out, removed after the build
     int threads = 1;
+    std::string commandLine;  // as typed, to name the command that carries on after a stop
 };
 
 struct VerifyOptions {

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <system_error>
 
 namespace tarnvel::egdbtool {
@@ -20,6 +21,7 @@ namespace fs = std::filesystem;
 
 constexpr const char* MANIFEST = "manifest.txt";
 std::string workDir;
+std::string workIdentity;
 
 std::string failure(const std::string& what, const std::string& path, int error) {
     return what + " '" + path + "': " + std::strerror(error) +
@@ -45,7 +47,8 @@ bool writeAll(int fd, const Part& part) {
 
 }  // namespace
 
-bool openWorkDirectory(const std::string& dir, const std::string& manifest, std::string* problem) {
+bool openWorkDirectory(const std::string& dir, const std::string& identity, std::vector<std::string>* notes,
+                       std::string* problem) {
     std::error_code error;
     fs::create_directories(dir, error);
     if (!fs::is_directory(dir)) {
@@ -53,20 +56,28 @@ bool openWorkDirectory(const std::string& dir, const std::string& manifest, std:
         return false;
     }
     workDir = dir;
-    const std::string path = workPath(MANIFEST);
-    std::ifstream in(path, std::ios::binary);
-    if (in) {
-        const std::string found{std::istreambuf_iterator<char>(in), {}};
-        if (found == manifest) return true;
-        std::string says = found.substr(0, 200);
-        for (char& c : says)
-            if (c == '\n') c = ' ';
-        *problem = "work directory '" + dir + "' belongs to another build (" + says +
-                   "); give another --work or remove it";
-        return false;
+    workIdentity = identity;
+    notes->clear();
+    std::ifstream in(workPath(MANIFEST), std::ios::binary);
+    if (!in) return writeManifestNotes({}, problem);
+    const std::string found{std::istreambuf_iterator<char>(in), {}};
+    if (found.starts_with(identity)) {
+        std::istringstream rest(found.substr(identity.size()));
+        for (std::string line; std::getline(rest, line);) notes->push_back(line);
+        return true;
     }
-    const Part part{manifest.data(), manifest.size()};
-    return writeAtomically(path, &part, 1, problem);
+    std::string says = found.substr(0, 200);
+    for (char& c : says)
+        if (c == '\n') c = ' ';
+    *problem = "work directory '" + dir + "' belongs to another build (" + says + "); give another --work or remove it";
+    return false;
+}
+
+bool writeManifestNotes(const std::vector<std::string>& notes, std::string* problem) {
+    std::string text = workIdentity;
+    for (const std::string& note : notes) text += note + "\n";
+    const Part part{text.data(), text.size()};
+    return writeAtomically(workPath(MANIFEST), &part, 1, problem);
 }
 
 std::string workPath(const std::string& name) { return (fs::path(workDir) / name).string(); }

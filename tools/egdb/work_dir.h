@@ -7,16 +7,23 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tarnvel::egdbtool {
 
 // Version of the layout of the files kept there.
 constexpr int WORK_FORMAT = 1;
 
-// Creates the directory when missing and writes `manifest` (what build the
-// directory belongs to) into it; a directory whose manifest differs is
-// refused. False with the reason.
-bool openWorkDirectory(const std::string& dir, const std::string& manifest, std::string* problem);
+// Creates the directory when missing and writes `identity` (what build the
+// directory belongs to) into its manifest; a directory whose manifest
+// begins otherwise is refused. The lines after the identity are notes the
+// build keeps there (what its finished materials took); they go into
+// *notes. False with the reason.
+bool openWorkDirectory(const std::string& dir, const std::string& identity, std::vector<std::string>* notes,
+                       std::string* problem);
+
+// Rewrites the manifest: the identity, then `notes`, one a line.
+bool writeManifestNotes(const std::vector<std::string>& notes, std::string* problem);
 
 // Path of a file in the work directory.
 std::string workPath(const std::string& name);

@@ -6,6 +6,7 @@
 #include "interface/engine_state.h"
 #include "interface/history.h"
 #include "interface/hostboard.h"
+#include "platform/clock.h"
 #include "v13/search/search.h"
 #include "v13/search/tt.h"
 #include "tarnvel/tarnvel.h"
@@ -39,6 +40,10 @@ extern "C" TARNVEL_API int TARNVEL_CALL getmove(int board[8][8], int color, doub
     char discardedText[TARNVEL_TEXT_CAPACITY] = "";
     reopenDatabaseIfResized(text ? text : discardedText);
 
+    // The move's clock starts here, so that it counts the new game's table
+    // clear as the host counts it. Opening the database at the first move
+    // stays outside, as the table's allocation at load does.
+    const int64_t startMs = platform::monotonicMs();
     if (info & INFO_NEW_GAME) {
         ttClear();
         position.reversiblePlies = 0;
@@ -53,7 +58,7 @@ extern "C" TARNVEL_API int TARNVEL_CALL getmove(int board[8][8], int color, doub
     historyParityStep(whiteToMove);
     position.key = keyFromScratch(position, whiteToMove);
 
-    const int result = rootSearch(whiteToMove);
+    const int result = rootSearch(whiteToMove, startMs);
     exportHostBoard(board);
     // The buffers belong to the host again once the call returns.
     hostText = nullptr;

@@ -6,6 +6,7 @@
 
 #include "interface/engine_state.h"
 #include "interface/postext.h"
+#include "platform/clock.h"
 #include "v13/search/search.h"
 #include "v13/search/tt.h"
 
@@ -22,7 +23,7 @@ bool searchFixedDepth(const char* text, uint32_t depth, FixedDepthSearch* out) {
     timeBudgetMs = INT64_MAX / 2;
     const auto start = std::chrono::steady_clock::now();
     const std::clock_t cpuStart = std::clock();
-    out->resultCode = rootSearch(whiteToMove);
+    out->resultCode = rootSearch(whiteToMove, platform::monotonicMs());
     out->cpuSeconds = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
     out->seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     out->nodes = nodeCount;

@@ -54,7 +54,7 @@ void report(int best, uint32_t depth, int64_t startMs) {
 
 }  // namespace
 
-int rootSearch(int whiteToMove) {
+int rootSearch(int whiteToMove, int64_t startMs) {
     plyBase = 0;
     moveCount = 0;
     const Bitboard empty = ~(position.wm | position.wk | position.bm | position.bk);
@@ -68,7 +68,6 @@ int rootSearch(int whiteToMove) {
 
     const Position saved = position;
     const uint32_t savedLength = gameHistory.length;
-    const int64_t startMs = platform::monotonicMs();
     deadline = startMs + timeBudgetMs;
     nodeCount = 0;
     dbHitCount = 0;

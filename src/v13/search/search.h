@@ -10,8 +10,10 @@ namespace tarnvel {
 // Deepest ply and horizon: the move stack holds plies 0 … MAX_PLY − 1, and
 // a node at MAX_PLY is only evaluated.
 constexpr uint32_t MAX_PLY = MOVE_STACK_PLIES;
-// Node entries between two looks at the clock and the play-now word.
-constexpr uint32_t CLOCK_CHECK_INTERVAL = 100000;
+// Node entries between two looks at the clock and the play-now word: about
+// a third of a millisecond at full speed, so that a 0.01 s move ends on
+// time (a look costs tens of nanoseconds).
+constexpr uint32_t CLOCK_CHECK_INTERVAL = 4096;
 // Half-width of the root's first window around the previous best score.
 constexpr int ASPIRATION_MARGIN = 60;
 // Extension credit is counted in hundredths of a ply.
@@ -42,7 +44,9 @@ int nodeSearch(int alpha, int beta, uint32_t ply, uint32_t horizon, uint32_t cre
 // Chooses a move for the global position and makes it there. Returns a
 // getmove result code: TARNVEL_LOSS only when there is no legal move (the
 // position is then untouched), else win, draw or unknown for the side that
-// was to move. The report line goes into hostText when it is set.
-int rootSearch(int whiteToMove);
+// was to move. The report line goes into hostText when it is set. The
+// budget (timeBudgetMs) and the report's time count from startMs, the
+// monotonic ms at which the move's clock started.
+int rootSearch(int whiteToMove, int64_t startMs);
 
 }  // namespace tarnvel

@@ -3,12 +3,23 @@
 #include <bit>
 #include <cinttypes>
 #include <cstdio>
-#include <cstring>
-
-#include "platform/memory.h"
+#include <utility>
 
 namespace tarnvel {
 
+namespace {
+// Constant-initialized, since the library's load hook allocates the table
+// before dynamic initializers run, and never destroyed, since a host
+// thread may still be searching while the process exits.
+union Holder {
+    constexpr Holder() : region() {}
+    ~Holder() {}
+    platform::ZeroedRegion region;
+};
+constinit Holder holder;
+}  // namespace
+
+platform::ZeroedRegion& ttRegion = holder.region;
 TTEntry* ttEntries = nullptr;
 uint32_t ttMegabytes = 0;
 uint32_t ttIndexMask = 0;
@@ -22,13 +33,13 @@ bool ttAllocate(uint32_t megabytes) {
     }
     // The old table stays until the new one exists, so a failed resize
     // leaves the engine with a working table.
-    auto* fresh = static_cast<TTEntry*>(platform::zeroedArray(entries, sizeof(TTEntry)));
-    if (!fresh) {
+    platform::ZeroedRegion fresh = platform::ZeroedRegion::create(entries * sizeof(TTEntry));
+    if (!fresh.data()) {
         std::fprintf(stderr, "out of memory\n");
         return false;
     }
-    platform::release(ttEntries);
-    ttEntries = fresh;
+    ttRegion = std::move(fresh);  // the old table goes with `fresh`
+    ttEntries = static_cast<TTEntry*>(ttRegion.data());
     ttMegabytes = megabytes;
     // Only the low 32 key bits pick the slot, so larger tables are simply
     // not fully used.
@@ -36,10 +47,7 @@ bool ttAllocate(uint32_t megabytes) {
     return true;
 }
 
-void ttClear() {
-    if (ttEntries)
-        std::memset(ttEntries, 0, size_t{ttMegabytes} * TT_ENTRIES_PER_MEGABYTE * sizeof(TTEntry));
-}
+void ttClear() { ttRegion.zero(); }
 
 uint32_t ttRoundMegabytes(uint32_t requested) {
     uint32_t size = TT_MAX_MEGABYTES;

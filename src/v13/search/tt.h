@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/zeroed_region.h"
+
 namespace tarnvel {
 
 // Entry layout (8 bytes):
@@ -30,6 +32,7 @@ constexpr uint8_t DRAFT_MASK = 0x3F;
 constexpr int BOUND_SHIFT = 6;
 constexpr int DRAFT_DECIDED = 63;
 
+extern platform::ZeroedRegion& ttRegion;  // the entries' memory; notes every store
 extern TTEntry* ttEntries;    // null until the first allocation
 extern uint32_t ttMegabytes;  // size in MB, 0 until the first allocation
 extern uint32_t ttIndexMask;  // entries − 1
@@ -43,7 +46,8 @@ constexpr uint32_t TT_ENTRIES_PER_MEGABYTE = (1u << 20) / TT_ENTRY_BYTES;
 // a message then goes to standard error. Never ends the process.
 bool ttAllocate(uint32_t megabytes);
 
-// Zeroes every entry.
+// Zeroes every entry: only the parts stored into since the last clear, so
+// nothing at all on a table not used since it was made.
 void ttClear();
 
 // The size "set hashsize" asks for: the largest power of two MB not above
@@ -62,7 +66,9 @@ inline TTEntry* ttProbe(uint64_t key) {
 // fit 16 bits (decided scores are stored as ±32000), `move` is −1…63.
 inline void ttStore(uint64_t key, int score, int draft, uint8_t bound, int move) {
     if (!ttEntries) return;
-    TTEntry& entry = ttEntries[static_cast<uint32_t>(key) & ttIndexMask];
+    const uint32_t slot = static_cast<uint32_t>(key) & ttIndexMask;
+    ttRegion.noteWrite(size_t{slot} * sizeof(TTEntry));
+    TTEntry& entry = ttEntries[slot];
     entry.check = static_cast<uint32_t>(key >> 32);
     entry.score = static_cast<int16_t>(score);
     entry.draftBound = static_cast<uint8_t>((draft & DRAFT_MASK) | (bound << BOUND_SHIFT));

@@ -4,20 +4,25 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <string>
 
 #include "board/position.h"
 #include "board/squares.h"
+#include "egdb/database.h"
+#include "egdb/limits.h"
 #include "interface/engine_state.h"
 #include "interface/history.h"
 #include "interface/postext.h"
+#include "platform/clock.h"
 #include "platform/memory.h"
 #include "v13/search/report.h"
 #include "v13/search/score.h"
 #include "v13/search/search.h"
 #include "v13/search/tt.h"
 #include "support/board_fixtures.h"
+#include "support/built_database.h"
 #include "tarnvel/tarnvel.h"
 
 namespace tarnvel {
@@ -48,7 +53,7 @@ protected:
     int searchText(const char* position, uint32_t depthLimit) {
         const int side = support::loadText(position);
         searchDepthLimit = depthLimit;
-        return rootSearch(side);
+        return rootSearch(side, platform::monotonicMs());
     }
     static std::array<int, 4> fields(uint64_t key) {  // score, draft, bound, move; zeros when absent
         const TTEntry* e = ttProbe(key);
@@ -142,7 +147,7 @@ TEST_F(Search, ReportsExactDistancesOfShortKingWins) {
         support::loadEngine(board, 1);
         gameHistory.length = 0;
         searchDepthLimit = 8;
-        const int result = rootSearch(1);
+        const int result = rootSearch(1, platform::monotonicMs());
         int expected = -1;
         for (int plies = 5; plies >= 1; plies -= 2)
             if (reference::forcesWin(board, true, plies)) expected = plies;
@@ -176,6 +181,45 @@ TEST_F(Search, RootResults) {
     EXPECT_TRUE(stopSearch);
     EXPECT_STREQ(text, "untouched");
     EXPECT_EQ(position.wk, bitOf(bitOfSquareNumber(1)));
+}
+
+// Roots decided before the depth limit, with the 4-piece database or none.
+// Every move lost: the search ends, plays the slowest loss, and says 3 (2
+// would tell the host there was no move). A win found ends the search
+// too, unless the database calls the root won: then it deepens to the
+// limit, so that the way to the win is searched and not only its existence.
+TEST_F(Search, RootsDecidedBeforeTheLimit) {
+    const std::filesystem::path built = testing::builtDatabase(4), home = std::filesystem::current_path();
+    ASSERT_FALSE(built.empty());
+    const struct {
+        const char* root;
+        bool database;
+        int result;
+        const char* report;
+        const char* after;
+    } cases[] = {
+        {"B:WK1,K2,K3:BK32.", false, TARNVEL_UNKNOWN, "loss=42  depth=10/11", "W:WK1,K2,K3:BK27."},
+        {"B:WK1,K2,K3:BK32.", true, TARNVEL_UNKNOWN, "loss=480  depth=1/1", "W:WK1,K2,K3:BK28."},
+        {"W:WK14,K15:BK20.", false, TARNVEL_WIN, "win=3  depth=1/1", "B:WK14,K19:BK20."},
+        {"W:WK14,K15:BK20.", true, TARNVEL_WIN, "win=3  depth=12/12", "B:WK14,K19:BK20."},
+    };
+    for (const auto& c : cases) {
+        closeDatabase();
+        dbPieceLimit = 0;
+        if (c.database) {
+            std::filesystem::current_path(built);
+            dbPieceLimit = static_cast<uint32_t>(openDatabase(16, text));
+            std::filesystem::current_path(home);
+        }
+        ttClear();
+        const int side = support::loadText(c.root);
+        EXPECT_EQ(searchText(c.root, 12), c.result) << c.root;
+        EXPECT_NE(std::strstr(text, c.report), nullptr) << c.root << ": " << text;
+        EXPECT_EQ(positionText(position, !side), c.after);
+    }
+    closeDatabase();
+    dbPieceLimit = 0;
+    maxPieces = maxPerSide = maxidx = maxBlocks = 0;
 }
 
 // The report line in its value form (win and loss forms: RootResults).
