@@ -13,14 +13,9 @@ struct EvaluationTerms {
     int score;
 };
 
-// The database's verdict on the global position for the side to move:
-// "game over", "unknown", "wild" (a capture is pending), "win", "loss",
-// "draw" or "nolook".
-const char* databaseWord(bool whiteToMove);
-
 // Writes the breakdown into report (capacity bytes, NUL included),
 // truncating when it does not fit.
-void writeEvaluationReport(char* report, size_t capacity, const char* engineName, bool whiteToMove,
+void writeEvaluationReport(char* report, size_t capacity, bool whiteToMove,
                            const EvaluationTerms& terms);
 
 }  // namespace tarnvel

@@ -72,8 +72,7 @@ inline int advancement(const Position& p) {
 
 }  // namespace
 
-int evaluate(int whiteToMove, int alpha, int beta, char* report, size_t reportCapacity,
-             const char* engineName) {
+int evaluate(int whiteToMove, int alpha, int beta, char* report, size_t reportCapacity) {
     const Position& p = position;
     const bool white = static_cast<uint8_t>(whiteToMove) != 0;
     const int material = materialTerm(p);
@@ -91,7 +90,7 @@ int evaluate(int whiteToMove, int alpha, int beta, char* report, size_t reportCa
     const int sign = white ? 1 : -1;
     if (report)
         writeEvaluationReport(
-            report, reportCapacity, engineName, white,
+            report, reportCapacity, white,
             EvaluationTerms{sign * material, sign * defense, sign * attack, sign * score});
     return sign * score;
 }

@@ -1,22 +1,20 @@
 #include "v2/eval/evaluate.h"
 
-#include "v13/eval/evaluate.h"
-#include "v13/search/score.h"
+#include <cstdio>
+
+#include "interface/database_word.h"
+#include "v2/eval/network.h"
 #include "v2/interface/engine_name.h"
 
 namespace tarnvel::v2 {
 
-// For now the terms are v1.3's, computed the same way, so that a match
-// measures the search alone. They read the shared global position.
-int evaluate(const Position& p, int whiteToMove, int alpha, int beta) {
-    position = p;
-    return tarnvel::evaluate(whiteToMove, alpha, beta);
-}
-
 void writeEvaluationReport(const Position& p, int whiteToMove, char* reply, size_t capacity) {
-    position = p;
-    tarnvel::evaluate(whiteToMove, -tarnvel::SCORE_INFINITE, tarnvel::SCORE_INFINITE, reply,
-                      capacity, ENGINE_NAME);
+    if (capacity == 0) return;
+    network::Accumulator acc;
+    network::refresh(p, acc);
+    const int score = network::evaluate(acc, whiteToMove);
+    std::snprintf(reply, capacity, "%s's evaluation with %s to move:\n\nnetwork  = %d\nEGTB     = %s\n",
+                  ENGINE_NAME, whiteToMove ? "white" : "black", score, databaseWord(p, whiteToMove));
 }
 
 }  // namespace tarnvel::v2

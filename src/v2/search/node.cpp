@@ -4,7 +4,6 @@
 #include "egdb/database.h"
 #include "interface/engine_state.h"
 #include "platform/clock.h"
-#include "v2/eval/evaluate.h"
 #include "v2/search/known_win.h"
 #include "v2/search/score.h"
 #include "v2/search/searcher.h"
@@ -55,7 +54,10 @@ inline void addHistory(int& h, int bonus) {
 
 }  // namespace
 
-Searcher::Searcher() { clearHistory(); }
+Searcher::Searcher() {
+    network::loadEmbeddedWeights();
+    clearHistory();
+}
 
 void Searcher::clearHistory() { std::memset(history_, 0, sizeof history_); }
 
@@ -72,6 +74,7 @@ void Searcher::start(const Position& root, int whiteToMove, const GameContext& g
     keys_.resize(static_cast<size_t>(game.length) + MAX_PLY + 2);
     stack_[0].pos = root;
     stack_[0].side = whiteToMove;
+    network::refresh(root, stack_[0].acc);
     for (PlyState& st : stack_) st.killer[0] = st.killer[1] = MoveRecord{};
     nodes_ = dbHits_ = 0;
     selDepth_ = 0;
@@ -182,18 +185,15 @@ int Searcher::quiescence(int alpha, int beta, int ply, bool horizon) {
         // At the horizon a threatened capture is not a quiet position: the
         // side to move gets one move to meet it.
         if (!horizon || ply >= MAX_PLY - 1 || !movegen::canCapture(p, !side))
-            return evaluate(p, side, alpha, beta);
+            return network::evaluate(st.acc, side);
         movegen::nonCaptures(p, side, emptySquares(p), list);
     }
-    if (ply >= MAX_PLY - 1) return evaluate(p, side, alpha, beta);
+    if (ply >= MAX_PLY - 1) return network::evaluate(st.acc, side);
 
     // A move must be played: there is no standing pat.
     int best = -SCORE_INFINITE;
-    PlyState& child = stack_[ply + 1];
     for (int i = 0; i < list.count; ++i) {
-        child.pos = p;
-        applyMove(child.pos, list.move[i]);
-        child.side = !side;
+        makeChild(ply, list.move[i]);
         const int score = -quiescence(-beta, -alpha, ply + 1, false);
         if (stop_) return 0;
         if (score > best) {
@@ -225,7 +225,7 @@ int Searcher::search(int alpha, int beta, int depth, int ply, bool pvNode) {
         if (alpha >= beta) return alpha;
     }
     if (!ownPieces(p, side)) return matedIn(ply);
-    if (ply >= MAX_PLY - 1) return evaluate(p, side, alpha, beta);
+    if (ply >= MAX_PLY - 1) return network::evaluate(st.acc, side);
 
     // The database settles the positions it covers, except that a root it
     // calls decided is searched on while the material stays the same, so
@@ -270,9 +270,7 @@ int Searcher::search(int alpha, int beta, int depth, int ply, bool pvNode) {
     for (int n = 0; n < list.count; ++n) {
         const int i = pickNext(st, n, order);
         const MoveRecord& m = list.move[i];
-        child.pos = p;
-        applyMove(child.pos, m);
-        child.side = !side;
+        makeChild(ply, m);
         if (depth > 1) tt.prefetch(child.pos.key);  // the horizon's children never probe
 
         const bool quiet = !captures && !crowns(m) && i != ttMove &&

@@ -89,9 +89,7 @@ int Searcher::searchRoot(int alpha, int beta, int depth, const int* order, int* 
     for (int n = 0; n < st.moves.count; ++n) {
         const int i = order[n];
         const MoveRecord& m = st.moves.move[i];
-        child.pos = st.pos;
-        applyMove(child.pos, m);
-        child.side = !st.side;
+        makeChild(0, m);
         int score;
         if (n == 0) {
             score = -search(-beta, -alpha, depth - 1, 1, true);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "v2/eval/network.h"
 #include "v2/search/movelist.h"
 #include "v2/search/search.h"
 
@@ -15,6 +16,7 @@ enum class RootVerdict { NONE, WIN, LOSS, DRAW };
 
 struct PlyState {
     Position pos;
+    network::Accumulator acc;  // the evaluation's first layer for pos
     int side;                 // 1: White to move
     MoveRecord killer[2];
     MoveList moves;
@@ -59,6 +61,16 @@ public:
 
     int64_t hardStopMs_ = 0;  // 0: no clock
     volatile int32_t* playNow_ = nullptr;
+
+    // Sets up stack_[ply + 1] as the position after m.
+    void makeChild(int ply, const MoveRecord& m) {
+        PlyState& parent = stack_[ply];
+        PlyState& child = stack_[ply + 1];
+        child.pos = parent.pos;
+        applyMove(child.pos, m);
+        child.side = !parent.side;
+        network::update(parent.acc, parent.pos, child.pos, child.acc);
+    }
 
 private:
     void checkClock();

@@ -58,9 +58,9 @@ class Tarnvel2Endings : public testing::FourPieces {};
 TEST_F(Tarnvel2Endings, WonDatabaseEndingsAreConverted) {
     engineCommand("set hashsize 1", nullptr);  // small tables are quick to set up
     requestedDbMegabytes = activeDbMegabytes + 1;  // (re)open ./db at the next move
-    searchDepthLimit = 6;
-    for (const char* start : {"W:WK1,K2,K3:BK32.", "B:WK30,K31:BK5,K1,K12.", "W:W27,K13:BK30.",
-                              "B:W29,30:B4,K11,K20.", "B:WK25:B9,K18,K14."}) {
+    searchDepthLimit = 10;
+    for (const char* start : {"W:WK1,K2,K3:BK32.", "W:W22,23:BK12.", "W:W27,K13:BK30.",
+                              "B:W30:B6,K10,K14.", "B:WK25:B9,K18,K14."}) {
         int side = 0;
         ASSERT_TRUE(parsePosition(start, &side));
         int host[8][8];
