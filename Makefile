@@ -15,7 +15,7 @@ all: build
 # the same group).
 DEPS = scripts/install-deps.sh
 DEPS_GROUP = build
-test asan: DEPS_GROUP = test
+test asan: DEPS_GROUP = test train
 
 deps:
 	$(DEPS) $(DEPS_GROUP)
