@@ -8,7 +8,7 @@
 #include "support/reference_board.h"
 #include "tarnvel/tarnvel.h"
 #include "tools/cli_run.h"
-#include "tools/egdb/training_record.h"
+#include "tools/train/training_record.h"
 
 namespace tarnvel::testing {
 namespace {

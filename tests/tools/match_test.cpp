@@ -60,7 +60,7 @@ TEST_F(Match, ResumedConcurrentMatchAgreesWithItsFiles) {
             const int result = g.result == "1-1" ? 0 : (ply % 2 ? whiteWins : blackWins) ? 1 : -1;
             EXPECT_EQ(std::vector<long>({r.wm, r.wk, r.bm, r.bk, r.side, r.result, r.source, r.reserved, r.ply}),
                       std::vector<long>({p.wm, p.wk, p.bm, p.bk, long(ply % 2), result, 0, 0, long(ply)}));
-            EXPECT_NE(r.score, SCORE_UNKNOWN);
+            EXPECT_NE(r.score, UNKNOWN_SCORE);
         }
     }
     EXPECT_EQ(next, records.size());
@@ -119,8 +119,8 @@ TEST_F(Match, ResumeRefusesGamesOfAnotherMatch) {
 TEST(MatchRecords, ScoreFromReportLine) {
     const std::pair<const char*, int> scores[] = {
         {"Tarnvel 1.3 => value=-12  depth=9/14", -12}, {"x => win=7 depth=3", 32493}, {"loss=4", -32496},
-        {"win=-300", 32767}, {"loss=-300", -32767}, {"value=99999", 32767}, {"value=", SCORE_UNKNOWN},
-        {"", SCORE_UNKNOWN}, {"evalue=3 nodes=1", SCORE_UNKNOWN}, {"value=7x", SCORE_UNKNOWN}};
+        {"win=-300", 32767}, {"loss=-300", -32767}, {"value=99999", 32767}, {"value=", UNKNOWN_SCORE},
+        {"", UNKNOWN_SCORE}, {"evalue=3 nodes=1", UNKNOWN_SCORE}, {"value=7x", UNKNOWN_SCORE}};
     for (const auto& [report, score] : scores) EXPECT_EQ(scoreFromReport(report), score) << report;
 }
 

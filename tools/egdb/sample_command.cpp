@@ -13,7 +13,7 @@
 #include "moves.h"
 #include "progress.h"
 #include "subcommands.h"
-#include "training_record.h"
+#include "tools/train/training_record.h"
 
 namespace tarnvel::egdbtool {
 

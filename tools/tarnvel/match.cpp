@@ -56,7 +56,7 @@ constexpr const char* HELP =
     "  --random-plies N      after each opening, N random legal moves, the same in\n"
     "                        both games of the opening (default 0)\n"
     "  --seed S              seed of the random moves (default 1)\n"
-    "  --positions-out FILE  append a 24-byte record (tools/tarnvel/training_record.h)\n"
+    "  --positions-out FILE  append a 24-byte record (tools/train/training_record.h)\n"
     "                        for every position an engine searched with more than one\n"
     "                        legal move\n"
     "  --times-out FILE      one line per getmove call: game, ply, engine, allowance\n"

@@ -58,7 +58,7 @@ PlayedGame playMatchGame(long round, const GameRecord& start, MatchPlayer player
         first[side] = false;
         if (choice)
             game.positions.push_back({now.wm, now.wk, now.bm, now.bk, scoreFromReport(turn.report),
-                                      static_cast<uint8_t>(side), 0, SOURCE_GAME, 0,
+                                      static_cast<uint8_t>(side), 0, RECORD_FROM_GAME, 0,
                                       static_cast<uint16_t>(ply)});
         if (!turn.legal) {
             game.outcome = side ? Outcome::BLACK_WINS : Outcome::WHITE_WINS;

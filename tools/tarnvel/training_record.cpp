@@ -15,7 +15,7 @@ constexpr long long SCORE_LIMIT = 32767;
 int16_t scoreFromReport(std::string_view report) {
     // Read as Black's report, the score is the side to move's.
     const std::optional<EngineScore> read = readEngineScore(report, 0);
-    if (!read) return SCORE_UNKNOWN;
+    if (!read) return UNKNOWN_SCORE;
     long long score = read->forBlack;
     if (read->decided) {
         const std::string_view plies = std::string_view(read->text).substr(read->text.find('=') + 1);

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "training_record.h"
+#include "tools/train/training_record.h"
 #include "v2/eval/network.h"
 
 int main(int argc, char** argv) {

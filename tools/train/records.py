@@ -1,4 +1,4 @@
-"""The 24-byte training record (tools/egdb/training_record.h) and the
+"""The 24-byte training record (tools/train/training_record.h) and the
 network's inputs computed from it."""
 import os
 
