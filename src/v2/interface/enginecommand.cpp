@@ -47,7 +47,8 @@ void writeAbout(char* reply) {
                "%s by the Tarnvel developers\n%s\n\n"
                "Principal-variation search with aspiration windows, a bucketed\n"
                "transposition table, killer and history move ordering and\n"
-               "late-move reductions.\n\n"
+               "late-move reductions; an evaluation learned from self-play\n"
+               "games and endgame databases.\n\n"
                "%uMB transposition table (%d-byte entries, %d to a %d-byte bucket)\n\n"
                "%dMB endgames cache (%u-piece)\n%s",
                ENGINE_NAME, WEB_ADDRESS, tt.megabytes(), static_cast<int>(sizeof(TTEntry)),
