@@ -55,7 +55,7 @@ for t in "${targets[@]}"; do
     if [ "$t" = serve_request ]; then
         cmake -DDIR="$root/tools/tarnvel/web" -DOUT="$out/web_assets.cpp" -P "$root/cmake/embed_web.cmake"
         host=(-I"$root/tools/tarnvel" '-DTARNVEL_INSTALLED_LIBRARY_DIR="../lib"' "$out/web_assets.cpp")
-        for f in serve_api serve_state engine_turn engine_library game pdn_io board_view; do
+        for f in serve_api serve_state engine_turn engine_library engine_report game game_tree move_verdicts pdn_io board_view; do
             host+=("$root/tools/tarnvel/$f.cpp")
         done
     fi

@@ -53,7 +53,8 @@ void playShown(GameTree& tree, const LegalMove& move) {
     });
     const int child = addMove(tree, tree.shown, move);
     std::vector<int>& children = tree.nodes[tree.shown].children;
-    if (!known) std::ranges::rotate(children, std::prev(children.end()));
+    // The new line becomes the main line: its node moves to the front.
+    if (!known) std::rotate(children.begin(), std::prev(children.end()), children.end());
     tree.shown = child;
 }
 
