@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstdio>
 
+#include "platform/vmem.h"
+
 #include "work_dir.h"
 
 namespace tarnvel::egdbtool {
@@ -11,9 +13,9 @@ namespace {
 
 struct Held {
     MaterialIndex index;
-    const uint8_t* results[2];      // by side to move
-    std::vector<uint8_t> owned[2];  // in memory, or empty when mapped
-    const uint8_t* mapping;         // both sides, or null
+    const uint8_t* results[2];  // by side to move
+    uint8_t* owned;             // both sides in memory, or null
+    const uint8_t* mapping;     // both sides mapped from a file, or null
 };
 Held held[MATERIAL_SLOTS];
 
@@ -25,7 +27,7 @@ std::string fileName(const Material& m) {
 
 void release(Held& h) {
     unmap(h.mapping, 2 * packedBytes(h.index));
-    for (auto& o : h.owned) std::vector<uint8_t>().swap(o);
+    platform::releaseMemory(h.owned, 2 * packedBytes(h.index));
     h = Held{};
 }
 
@@ -54,19 +56,24 @@ bool keepMaterial(const Material& m, const std::vector<uint8_t> packed[2], std::
     return false;
 }
 
-void storeMaterial(const Material& m) {
+bool storeMaterial(const Material& m) {
     Held& h = held[materialSlot(m)];
     release(h);
     h.index = materialIndex(m);
-    for (int side = 0; side < 2; ++side) {
-        h.owned[side].assign(packedBytes(h.index), 0);
-        h.results[side] = h.owned[side].data();
-    }
+    // Looked up at random all over: large pages spare most of the
+    // address-translation misses.
+    void* region = nullptr;
+    if (!platform::reserveMemory(2 * packedBytes(h.index), &region, platform::MemoryUse::TABLE)) return false;
+    h.owned = static_cast<uint8_t*>(region);
+    h.results[0] = h.owned;
+    h.results[1] = h.owned + packedBytes(h.index);
+    return true;
 }
 
 void storeResult(const Material& m, int side, uint32_t n, Value v) {
     // Positions sharing the byte may be set at the same time.
-    std::atomic_ref<uint8_t> byte(held[materialSlot(m)].owned[side][n >> 2]);
+    const Held& h = held[materialSlot(m)];
+    std::atomic_ref<uint8_t> byte(h.owned[side * packedBytes(h.index) + (n >> 2)]);
     byte.fetch_or(static_cast<uint8_t>(v << (2 * (n & 3))), std::memory_order_relaxed);
 }
 

@@ -21,8 +21,9 @@ bool loadKept(const Material& m);
 // move black then white) go to a file in the work directory, then mapped.
 bool keepMaterial(const Material& m, const std::vector<uint8_t> packed[2], std::string* problem);
 
-// Makes room in memory for a stored material, every result UNRESOLVED.
-void storeMaterial(const Material& m);
+// Makes room in memory for a stored material, every result UNRESOLVED;
+// false when the memory cannot be had.
+bool storeMaterial(const Material& m);
 
 // Sets one result, still UNRESOLVED, of a material held in memory; safe
 // on several threads at once.
