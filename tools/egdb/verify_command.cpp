@@ -61,13 +61,21 @@ Value lookedUp(const Pieces& p, int side) {
 
 Value resolved(const Pieces& p, int side, int depth);
 
-// The value of p from its moves.
+// The value of p from its moves. Quiet successors are looked up first and
+// the others, which need a search through their captures, only when no
+// looked-up one wins: most won positions are then settled by lookups.
 Value searched(const Pieces& p, int side, int depth) {
     Successor next[MAX_SUCCESSORS];
     const int n = successors(p, side, next);
     Value best = LOSS;
-    for (int i = 0; i < n && best != WIN; ++i)
-        best = better(best, negated(resolved(next[i].after, 1 - side, depth)));
+    int later[MAX_SUCCESSORS], searches = 0;
+    for (int i = 0; i < n && best != WIN; ++i) {
+        const Pieces& after = next[i].after;
+        if (hasCapture(after, 1 - side) || hasCapture(after, side)) later[searches++] = i;
+        else best = better(best, negated(lookedUp(after, 1 - side)));
+    }
+    for (int i = 0; i < searches && best != WIN; ++i)
+        best = better(best, negated(resolved(next[later[i]].after, 1 - side, depth)));
     return best;
 }
 
@@ -228,7 +236,12 @@ uint64_t piecePositions(const ReadPiece& piece) {
 // reason) when a file cannot be read.
 bool readDatabase(const std::vector<Material>& held, const std::vector<ReadPiece>& work, int threads,
                   std::string* problem) {
-    for (const Material& m : held) storeMaterial(m);
+    for (const Material& m : held)
+        if (!storeMaterial(m)) {
+            *problem = "not enough memory for the results of " + materialText(m) + " (" +
+                       std::to_string(storeBytes() >> 20) + " MiB already held)";
+            return false;
+        }
     uint64_t positions = 0;
     for (const ReadPiece& piece : work) positions += piecePositions(piece);
     progressStep("reading", positions / READS_PER_CHECK);
