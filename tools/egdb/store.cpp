@@ -77,6 +77,11 @@ void storeResult(const Material& m, int side, uint32_t n, Value v) {
     byte.fetch_or(static_cast<uint8_t>(v << (2 * (n & 3))), std::memory_order_relaxed);
 }
 
+void fetchForStore(const Material& m, int side, uint32_t n) {
+    const Held& h = held[materialSlot(m)];
+    __builtin_prefetch(h.owned + side * packedBytes(h.index) + (n >> 2), 1);
+}
+
 Value storedValue(const Pieces& p, int side) {
     const Material m = materialOf(p);
     const int toMove = side == BLACK ? blackCount(m) : whiteCount(m);

@@ -29,6 +29,10 @@ bool storeMaterial(const Material& m);
 // on several threads at once.
 void storeResult(const Material& m, int side, uint32_t n, Value v);
 
+// Fetches the byte of a result about to be set, so that the cache misses
+// of setting many results all over memory overlap.
+void fetchForStore(const Material& m, int side, uint32_t n);
+
 // The result of any position of a held material, its colour-reversed twin
 // being answered from the stored one; a side without pieces has lost.
 Value storedValue(const Pieces& p, int side);

@@ -186,29 +186,67 @@ std::vector<ReadPiece> readingPieces(const std::vector<Material>& held, int piec
     return out;
 }
 
-// Stores the result of a slice position for m's positions it stands for:
-// itself, and its colour-reversed twin (the other side to move), which the
-// database keeps in the same place. Only quiet positions' results are
-// ever read, but telling them apart costs more than storing them all.
-void storeSlicePosition(const Material& m, const SliceWalk& walk, Value v) {
+// Results on their way into the store: each one's byte is fetched when it
+// is queued and set some results later, so that the cache misses of
+// setting results all over gigabytes overlap.
+class StoreQueue {
+public:
+    StoreQueue(const StoreQueue&) = delete;
+    StoreQueue& operator=(const StoreQueue&) = delete;
+    explicit StoreQueue(const Material& m) : material(m) {}
+    ~StoreQueue() {
+        while (count > 0) setOldest();
+    }
+
+    void push(int side, uint32_t n, Value v) {
+        fetchForStore(material, side, n);
+        if (count == DEPTH) setOldest();
+        pending[(oldest + count++) % DEPTH] = {side, n, v};
+    }
+
+private:
+    static constexpr int DEPTH = 16;
+    struct Pending {
+        int side;
+        uint32_t n;
+        Value v;
+    };
+    void setOldest() {
+        const Pending& p = pending[oldest];
+        storeResult(material, p.side, p.n, p.v);
+        oldest = (oldest + 1) % DEPTH;
+        --count;
+    }
+    const Material& material;
+    Pending pending[DEPTH];
+    int oldest = 0, count = 0;
+};
+
+// Stores the result of a slice position for the held material's positions
+// it stands for: itself, and its colour-reversed twin (the other side to
+// move), which the database keeps in the same place. Only quiet positions'
+// results are ever read, but telling them apart costs more than storing
+// them all.
+void storeSlicePosition(StoreQueue& queue, const Material& m, const SliceWalk& walk, Value v) {
     DbQuery q;
     if (!walkPosition(walk, &q)) return;
     const Pieces p{q.bm, q.bk, q.wm, q.wk};
     const MaterialIndex& ix = storedIndex(m);
     const int side = walk.key.side;
-    if (materialOf(p) == m) storeResult(m, side, positionNumber(ix, p), v);
+    if (materialOf(p) == m) queue.push(side, positionNumber(ix, p), v);
     const Pieces twin = colourReversed(p);
-    if (materialOf(twin) == m) storeResult(m, 1 - side, positionNumber(ix, twin), v);
+    if (materialOf(twin) == m) queue.push(1 - side, positionNumber(ix, twin), v);
 }
 
 bool readPiece(const ReadPiece& piece) {
     const SliceRecord& r = sliceRecord(piece.key);
     const uint32_t size = sliceSize(piece.key);
     SliceWalk walk;
+    StoreQueue queue(piece.m);
     if (r.singleValue) {
         const Value v = r.singleValue <= DRAW ? static_cast<Value>(r.singleValue) : UNRESOLVED;
         startSliceWalk(piece.key, piece.first, &walk);
-        for (uint32_t i = piece.first; i < piece.last; ++i, stepSliceWalk(&walk)) storeSlicePosition(piece.m, walk, v);
+        for (uint32_t i = piece.first; i < piece.last; ++i, stepSliceWalk(&walk)) storeSlicePosition(queue, piece.m, walk, v);
         return true;
     }
     SliceCodes codes;
@@ -217,7 +255,7 @@ bool readPiece(const ReadPiece& piece) {
     if (codes.firstIndex >= codes.endIndex) return true;
     startSliceWalk(piece.key, codes.firstIndex, &walk);
     decodeSliceCodes(codes, [&](uint32_t, uint8_t v) {
-        storeSlicePosition(piece.m, walk, static_cast<Value>(v));
+        storeSlicePosition(queue, piece.m, walk, static_cast<Value>(v));
         stepSliceWalk(&walk);
     });
     return true;
