@@ -8,6 +8,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define TARNVEL_WIDE_LAYER2 1
+#endif
 
 namespace tarnvel::v2::network {
 
@@ -104,6 +108,39 @@ inline int32_t dot(const int16_t* x, const int16_t* w) {
 }
 #endif
 
+// Layer 2's sums before bias: sums[k] = x · layer2[k].
+void layer2Sums(const int16_t* x, int32_t* sums) {
+    for (int k = 0; k < LAYER2; ++k) sums[k] = dot(x, weights.layer2[k]);
+}
+
+#ifdef TARNVEL_WIDE_LAYER2
+// The same with 256-bit registers, where the processor has them: the inputs
+// stay in eight registers, and four outputs are summed across at once. Layer
+// 2 is most of an evaluation's time.
+[[gnu::target("avx2")]] void layer2SumsWide(const int16_t* x, int32_t* sums) {
+    constexpr int REGS = 2 * HIDDEN / 16;
+    static_assert(2 * HIDDEN % 16 == 0 && LAYER2 % 4 == 0);
+    __m256i in[REGS];
+    for (int i = 0; i < REGS; ++i) in[i] = _mm256_load_si256(reinterpret_cast<const __m256i*>(x + 16 * i));
+    for (int k = 0; k < LAYER2; k += 4) {
+        __m256i s[4];
+        for (int j = 0; j < 4; ++j) {
+            const auto* w = reinterpret_cast<const __m256i*>(weights.layer2[k + j]);
+            s[j] = _mm256_madd_epi16(in[0], _mm256_load_si256(w));
+            for (int i = 1; i < REGS; ++i) s[j] = _mm256_add_epi32(s[j], _mm256_madd_epi16(in[i], _mm256_load_si256(w + i)));
+        }
+        const __m256i pairs = _mm256_hadd_epi32(_mm256_hadd_epi32(s[0], s[1]), _mm256_hadd_epi32(s[2], s[3]));
+        const __m128i four = _mm_add_epi32(_mm256_castsi256_si128(pairs), _mm256_extracti128_si256(pairs, 1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + k), four);
+    }
+}
+
+const bool Wide = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+}();
+#endif
+
 // Little-endian reads from the weights file.
 struct Reader {
     const uint8_t* at;
@@ -149,19 +186,27 @@ void update(const Accumulator& parent, const Position& before, const Position& a
                         });
 }
 
-int evaluate(const Accumulator& acc, int whiteToMove) {
+int evaluateWith(const Accumulator& acc, int whiteToMove, bool wide) {
     alignas(64) int16_t x[2 * HIDDEN];
     const int own = whiteToMove ? 0 : 1;
     clip(acc.v[own], x);
     clip(acc.v[1 - own], x + HIDDEN);
+    int32_t sums[LAYER2];
+#ifdef TARNVEL_WIDE_LAYER2
+    if (wide && Wide) layer2SumsWide(x, sums);
+    else
+#endif
+        layer2Sums(x, sums);
     int32_t out = weights.outputBias;
     for (int k = 0; k < LAYER2; ++k) {
-        int32_t h = (weights.layer2Bias[k] + dot(x, weights.layer2[k])) >> LAYER2_SHIFT;
+        int32_t h = (weights.layer2Bias[k] + sums[k]) >> LAYER2_SHIFT;
         h = h < 0 ? 0 : h > ACTIVATION_MAX ? ACTIVATION_MAX : h;
         out += h * weights.output[k];
     }
     return out >> OUTPUT_SHIFT;
 }
+
+int evaluate(const Accumulator& acc, int whiteToMove) { return evaluateWith(acc, whiteToMove, true); }
 
 bool loadWeights(const uint8_t* data, size_t size) {
     if (size != NETWORK_FILE_SIZE || std::memcmp(data, NETWORK_MAGIC, 4) != 0) return false;

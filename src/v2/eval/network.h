@@ -37,6 +37,10 @@ void update(const Accumulator& parent, const Position& before, const Position& a
 // Score for the side to move.
 int evaluate(const Accumulator& acc, int whiteToMove);
 
+// The same, with the widest instructions the processor has (`wide`) or
+// with the narrow ones every build has; tests hold the two equal.
+int evaluateWith(const Accumulator& acc, int whiteToMove, bool wide);
+
 // Replaces the weights with those of a weights file (format in
 // network_file.h). False, keeping the old weights, for a file of another
 // shape or size, or with weights past the bounds that keep sums in range.

@@ -82,15 +82,18 @@ TEST_F(LearnedNetwork, IncrementalUpdateEqualsRefreshAlongRandomGames) {
 }
 
 // The board turned with the colours swapped and the other side to move is
-// the same game: the same score.
-TEST_F(LearnedNetwork, ColourReversedTwinsScoreAlike) {
+// the same game: the same score. Wide and narrow instructions agree.
+TEST_F(LearnedNetwork, ColourReversedTwinsScoreAlikeEitherWay) {
     std::mt19937 rng(5);
     for (int i = 0; i < 2000; ++i) {
         const reference::Board board = support::randomPlacement(rng, 0.4, 0.3);
         Accumulator a, b;
         refresh(positionOf(board), a);
         refresh(positionOf(reference::colourReversed(board)), b);
-        for (int white = 0; white < 2; ++white) ASSERT_EQ(evaluate(a, white), evaluate(b, !white)) << i;
+        for (int white = 0; white < 2; ++white) {
+            ASSERT_EQ(evaluate(a, white), evaluate(b, !white)) << i;
+            ASSERT_EQ(evaluateWith(a, white, true), evaluateWith(a, white, false)) << i;
+        }
     }
 }
 
