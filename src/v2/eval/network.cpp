@@ -186,7 +186,7 @@ void update(const Accumulator& parent, const Position& before, const Position& a
                         });
 }
 
-int evaluateWith(const Accumulator& acc, int whiteToMove, bool wide) {
+int evaluateWith(const Accumulator& acc, int whiteToMove, [[maybe_unused]] bool wide) {
     alignas(64) int16_t x[2 * HIDDEN];
     const int own = whiteToMove ? 0 : 1;
     clip(acc.v[own], x);
