@@ -70,17 +70,23 @@ bool storeMaterial(const Material& m) {
     return true;
 }
 
+namespace {
+
+// The byte that holds result n of a material held in memory.
+uint8_t& ownedByte(const Material& m, int side, uint32_t n) {
+    const Held& h = held[materialSlot(m)];
+    return h.owned[side * packedBytes(h.index) + (n >> 2)];
+}
+
+}  // namespace
+
 void storeResult(const Material& m, int side, uint32_t n, Value v) {
     // Positions sharing the byte may be set at the same time.
-    const Held& h = held[materialSlot(m)];
-    std::atomic_ref<uint8_t> byte(h.owned[side * packedBytes(h.index) + (n >> 2)]);
+    std::atomic_ref<uint8_t> byte(ownedByte(m, side, n));
     byte.fetch_or(static_cast<uint8_t>(v << (2 * (n & 3))), std::memory_order_relaxed);
 }
 
-void fetchForStore(const Material& m, int side, uint32_t n) {
-    const Held& h = held[materialSlot(m)];
-    __builtin_prefetch(h.owned + side * packedBytes(h.index) + (n >> 2), 1);
-}
+void fetchForStore(const Material& m, int side, uint32_t n) { __builtin_prefetch(&ownedByte(m, side, n), 1); }
 
 Value storedValue(const Pieces& p, int side) {
     const Material m = materialOf(p);
