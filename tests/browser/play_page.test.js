@@ -113,13 +113,13 @@ async function main() {
     await page.click('#new');
     await page.waitForSelector('body[data-ply="0"]');
     await page.selectOption('#engine-black', '1');
+    await page.fill('#seconds', '0.5');
     await page.selectOption('#engine-side', 'both');
     await page.waitForFunction(() => Number(document.body.dataset.ply) >= 2, null, { timeout: 10000 });
-    await page.selectOption('#engine-side', 'none');
-    await page.waitForSelector('body[data-searching="false"]');
     if (await page.locator('#moves .move').count() < 2) throw new Error('the engines\' moves are not listed');
 
-    // An ending the database covers: the winning moves' squares coloured.
+    // An ending the database covers, set while the third move is searched:
+    // the search is stopped, and the winning moves' squares coloured.
     await page.fill('#position-text', ENDING);
     await page.click('#position-set');
     await page.waitForSelector('[data-square="18"].verdict-win');

@@ -17,6 +17,8 @@ const view = {
   busy: false,     // a request that changes the game is on its way
   focus: 22,
   poll: 0,         // the timer of the next poll while the engine thinks
+  asking: null,    // the latest request that starts a search
+  stopping: false, // a search is being stopped for a new game or position
   verdicts: null,  // {position, moves} from the database for the shown position
 };
 
@@ -314,7 +316,8 @@ async function refresh() {
     // One poll at a time, however many refreshes asked for one.
     clearTimeout(view.poll);
     view.poll = setTimeout(refresh, POLL_MS);
-  } else if (!s.over && !s.engineError && !view.editing && !view.busy && enginePlays(s.sideToMove)) {
+  } else if (!s.over && !s.engineError && !view.editing && !view.busy && !view.stopping &&
+             enginePlays(s.sideToMove)) {
     engineMove();
   } else if (!view.busy && (!view.verdicts || view.verdicts.position !== s.position)) {
     loadVerdicts();
@@ -349,17 +352,42 @@ async function whileBusy(work) {
   await refresh();
 }
 
+async function startSearch(body) {
+  await whileBusy(() => {
+    view.asking = api('POST', '/api/search', body);
+    return view.asking;
+  });
+}
+
 async function engineMove() {
   const seconds = Number($('seconds').value);
-  const engine = engineFor(view.state.sideToMove);
-  await whileBusy(() => api('POST', '/api/search', { seconds: seconds > 0 ? seconds : 1, engine }));
+  await startSearch({ seconds: seconds > 0 ? seconds : 1, engine: engineFor(view.state.sideToMove) });
 }
 
 // Searches the shown position until Stop; the move is not played.
 async function analyseShown() {
   $('engine-side').value = 'none';
-  const engine = engineFor('analysis');
-  await whileBusy(() => api('POST', '/api/search', { seconds: 86400, engine, play: false }));
+  await startSearch({ seconds: 86400, engine: engineFor('analysis'), play: false });
+}
+
+// A new game or position given while an engine thinks: the search running
+// or just asked for is stopped and waited for (the server refuses changes
+// while one runs), and no engine starts another meanwhile.
+async function takeOver(method, path, body) {
+  view.stopping = true;
+  try {
+    if (view.asking) await view.asking.catch(() => {});
+    while ((await api('GET', '/api/state')).searching) {
+      await api('POST', '/api/stop');
+      await new Promise((done) => setTimeout(done, POLL_MS / 4));
+    }
+  } catch (e) {
+    say(e.message);
+    return;
+  } finally {
+    view.stopping = false;
+  }
+  await change(method, path, body);
 }
 
 // Studying an earlier position: the engines stop taking turns there.
@@ -512,7 +540,7 @@ async function finishEditing() {
   $('edit').setAttribute('aria-pressed', false);
   $('palette').hidden = true;
   $('engine-side').value = 'none';
-  await change('POST', '/api/position', { position: text });
+  await takeOver('POST', '/api/position', { position: text });
 }
 
 async function undo() {
@@ -565,7 +593,7 @@ function wire() {
     $('move-text').value = '';
     if (move) change('POST', '/api/move', { move });
   });
-  $('new').onclick = () => change('POST', '/api/new');
+  $('new').onclick = () => takeOver('POST', '/api/new');
   $('undo').onclick = undo;
   $('flip').onclick = () => { view.flipped = !view.flipped; drawBoard(); };
   $('numbers').onclick = () => {
@@ -603,7 +631,7 @@ function wire() {
   });
   $('position-set').onclick = () => {
     $('engine-side').value = 'none';
-    change('POST', '/api/position', { position: $('position-text').value.trim() });
+    takeOver('POST', '/api/position', { position: $('position-text').value.trim() });
   };
   $('edit').onclick = toggleEditing;
   $('clear').onclick = () => { view.editing = '.'.repeat(32); drawBoard(); };
@@ -612,7 +640,7 @@ function wire() {
   $('pdn-download').onclick = download;
   $('pdn-load').onclick = () => {
     $('engine-side').value = 'none';
-    change('POST', '/api/position', { pdn: $('pdn').value });
+    takeOver('POST', '/api/position', { pdn: $('pdn').value });
   };
 }
 
