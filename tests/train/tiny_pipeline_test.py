@@ -1,9 +1,10 @@
 #!/usr/bin/python3
-"""tools/train end to end in seconds: a sample of a 4-piece database and a
-few hand-made game records, merged, fitted a few steps (then resumed),
-exported and checked against the engine (tarnvel-evalnet), which must give
-the Python integer model's scores exactly. Without python3-torch it fails
-saying so. Run as: tiny_pipeline_test.py BUILD_DIR"""
+"""tools/train end to end in seconds: a few self-play games, a sample of a
+4-piece database and a few hand-made game records, merged, fitted a few
+steps (then resumed), exported and checked against the engine
+(tarnvel-evalnet), which must give the Python integer model's scores
+exactly. Without python3-torch it fails saying so. Run as:
+tiny_pipeline_test.py BUILD_DIR"""
 import os
 import subprocess
 import sys
@@ -36,6 +37,13 @@ with tempfile.TemporaryDirectory() as scratch:
     step('dbsample', '--db', 'db', '--out', 'data', '--pieces', '2-4', '--count', '3000', '--chunk', '1000',
          '--seed', '3')
     assert sorted(os.listdir('data')) == [f'db2-4-seed3-000{i}.rec' for i in range(3)]
+
+    # Self-play through tarnvel match: each seed its own records and PDN, so
+    # that a second seed neither resumes from the first nor is refused.
+    for seed in ('1', '2'):
+        step('games', '--out', 'selfplay', '--engine', '2', '--games', '1', '--time', '0.01', '--seed', seed)
+    assert sorted(os.listdir('selfplay')) == ['match-1.pdn', 'match-1.rec', 'match-2.pdn', 'match-2.rec']
+    assert all(len(records.read(f'selfplay/match-{seed}.rec')) > 20 for seed in (1, 2))
 
     # The opening and a middlegame from both sides, a duplicate, and one invalid record.
     games = np.zeros(6, records.RECORD)

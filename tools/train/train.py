@@ -44,10 +44,12 @@ def games(a):
     usage = subprocess.run([tarnvel, 'match', '--help'], capture_output=True, text=True).stdout
     started = time.time()
     if '--positions-out' in usage:
-        out = os.path.join(a.out, f'match-{a.seed}.rec')
+        # Each seed's games in a PDN of their own, which --resume counts.
+        out = os.path.join(a.out, f'match-{a.seed}')
         subprocess.run([tarnvel, 'match', '--engine', a.engine, '--engine', a.engine, '--time', str(a.time),
                         '--games', str(a.games), '--random-plies', str(a.random_plies), '--seed', str(a.seed),
-                        '--concurrency', str(a.concurrency), '--positions-out', out, '--resume'], check=True)
+                        '--concurrency', str(a.concurrency), '--positions-out', out + '.rec',
+                        '--pdn-out', out + '.pdn', '--resume'], check=True)
     else:
         selfplay.play(os.path.join(a.build, 'libTarnvel.so'), a.out, a.games, a.seed, a.random_plies, a.time, say,
                       a.concurrency, a.db)
