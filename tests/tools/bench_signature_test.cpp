@@ -23,7 +23,7 @@ TEST_P(BenchSignature, FullBenchNodeCount) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, BenchSignature,
-                         ::testing::Values(Signature{"v1.3", "31568694"}, Signature{"2", "19166535"}),
+                         ::testing::Values(Signature{"v1.3", "31568694"}, Signature{"2", "3037226"}),
                          [](const auto& info) { return std::string(info.param.engine)[0] == 'v' ? "V13" : "Tarnvel2"; });
 
 }  // namespace

@@ -46,9 +46,10 @@ void writeAbout(char* reply) {
     writeReply(reply,
                "%s by the Tarnvel developers\n%s\n\n"
                "Principal-variation search with aspiration windows, a bucketed\n"
-               "transposition table, killer and history move ordering and\n"
-               "late-move reductions; an evaluation learned from self-play\n"
-               "games and endgame databases.\n\n"
+               "transposition table, killer and history move ordering,\n"
+               "late-move reductions, probability cuts and static pruning;\n"
+               "an evaluation learned from self-play games and endgame\n"
+               "databases.\n\n"
                "%uMB transposition table (%d-byte entries, %d to a %d-byte bucket)\n\n"
                "%dMB endgames cache (%u-piece)\n%s",
                ENGINE_NAME, WEB_ADDRESS, tt.megabytes(), static_cast<int>(sizeof(TTEntry)),

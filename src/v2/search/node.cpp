@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "egdb/database.h"
@@ -29,10 +30,36 @@ constexpr int ORDER_PER_CAPTURED = 1 << 20;
 constexpr int HISTORY_LIMIT = 1 << 14;
 
 // Late-move reductions: quiet moves after the first few, at enough depth.
+// The reduction grows with the logarithms of the depth and the move's rank.
 constexpr int LMR_MIN_DEPTH = 3;
 constexpr int LMR_FIRST_MOVE = 3;
-constexpr int LMR_DEEP_MOVE = 8;
-constexpr int LMR_DEEP_DEPTH = 6;
+constexpr double LMR_BASE = 0.5;
+constexpr double LMR_DIVISOR = 2.0;
+
+struct LmrTable {
+    int8_t r[MAX_PLY + 1][MOVES_PER_PLY];
+    LmrTable() {
+        for (int d = 0; d <= MAX_PLY; ++d)
+            for (int n = 0; n < static_cast<int>(MOVES_PER_PLY); ++n)
+                r[d][n] = static_cast<int8_t>(
+                    d && n ? LMR_BASE + std::log(d) * std::log(n) / LMR_DIVISOR : 0);
+    }
+    int at(int depth, int n) const { return r[std::min(depth, MAX_PLY)][n]; }
+};
+const LmrTable lmrTable;
+
+// Static pruning: at shallow depth, a quiet position whose evaluation
+// beats beta by this much a ply is taken to hold.
+constexpr int STATIC_PRUNE_MAX_DEPTH = 5;
+constexpr int STATIC_PRUNE_MARGIN = 50;
+constexpr int FUTILITY_MAX_DEPTH = 2;
+constexpr int FUTILITY_MARGIN = 80;
+
+// Probability cut: the depth it applies from, how much shallower its
+// search is, and the margin over beta that search must clear.
+constexpr int PROBCUT_MIN_DEPTH = 5;
+constexpr int PROBCUT_REDUCTION = 4;
+constexpr int PROBCUT_MARGIN = 60;
 
 constexpr uint32_t DB_SIDE_WHITE = 1;
 constexpr uint32_t DB_SIDE_BLACK = 2;
@@ -246,10 +273,29 @@ int Searcher::search(int alpha, int beta, int depth, int ply, bool pvNode) {
          (entry.bound == BOUND_UPPER && entry.score <= alpha)))
         return entry.score;
 
+    // A shallow search that clears beta by a wide margin predicts the deep
+    // one's cutoff.
+    if (!pvNode && depth >= PROBCUT_MIN_DEPTH && std::abs(beta) < SCORE_KNOWN_BOUND) {
+        const int probBeta = beta + PROBCUT_MARGIN;
+        const int score = search(probBeta - 1, probBeta, depth - PROBCUT_REDUCTION, ply, false);
+        if (stop_) return 0;
+        if (score >= probBeta) return score;
+    }
+
     MoveList& list = st.moves;
     const bool captures = generateLegal(p, side, list);
     if (list.count == 0) return matedIn(ply);
     if (ply > 0 && p.reversiblePlies >= DRAW_REVERSIBLE_PLIES) return SCORE_DRAW;
+
+    // Quiet late moves at the last plies cannot lift a hopeless evaluation
+    // over alpha.
+    bool futile = false;
+    if (!pvNode && !captures && depth <= STATIC_PRUNE_MAX_DEPTH && std::abs(beta) < SCORE_KNOWN_BOUND &&
+        !movegen::canCapture(p, !side)) {
+        const int eval = network::evaluate(st.acc, side);
+        if (eval - STATIC_PRUNE_MARGIN * depth >= beta) return eval;
+        futile = depth <= FUTILITY_MAX_DEPTH && eval + FUTILITY_MARGIN * depth <= alpha;
+    }
 
     // A forced move costs nothing to look at more deeply.
     if (list.count == 1 && ply < MAX_PLY / 2) ++depth;
@@ -270,18 +316,21 @@ int Searcher::search(int alpha, int beta, int depth, int ply, bool pvNode) {
     for (int n = 0; n < list.count; ++n) {
         const int i = pickNext(st, n, order);
         const MoveRecord& m = list.move[i];
+        const bool quiet = !captures && !crowns(m) && i != ttMove &&
+                           !sameMove(m, st.killer[0]) && !sameMove(m, st.killer[1]);
+        if (futile && quiet && n > 0) continue;
         makeChild(ply, m);
         if (depth > 1) tt.prefetch(child.pos.key);  // the horizon's children never probe
 
-        const bool quiet = !captures && !crowns(m) && i != ttMove &&
-                           !sameMove(m, st.killer[0]) && !sameMove(m, st.killer[1]);
         int score;
         if (n == 0) {
             score = -search(-beta, -alpha, depth - 1, ply + 1, pvNode);
         } else {
             int reduction = 0;
-            if (quiet && depth >= LMR_MIN_DEPTH && n >= LMR_FIRST_MOVE + (pvNode ? 1 : 0))
-                reduction = 1 + (n >= LMR_DEEP_MOVE && depth >= LMR_DEEP_DEPTH ? 1 : 0);
+            if (quiet && depth >= LMR_MIN_DEPTH && n >= LMR_FIRST_MOVE) {
+                reduction = lmrTable.at(depth, n) - (pvNode ? 1 : 0);
+                reduction = std::clamp(reduction, pvNode ? 0 : 1, depth - 2);
+            }
             score = -search(-alpha - 1, -alpha, depth - 1 - reduction, ply + 1, false);
             if (score > alpha && reduction)
                 score = -search(-alpha - 1, -alpha, depth - 1, ply + 1, false);

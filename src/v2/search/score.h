@@ -1,5 +1,5 @@
-// Tarnvel 2's score scale, always from the side to move's view. A man is
-// worth about 100.
+// Tarnvel 2's score scale, always from the side to move's view: the
+// network's points, in which a man is worth about 220.
 #pragma once
 
 namespace tarnvel::v2 {
