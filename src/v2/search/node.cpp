@@ -52,6 +52,8 @@ const LmrTable lmrTable;
 // beats beta by this much a ply is taken to hold.
 constexpr int STATIC_PRUNE_MAX_DEPTH = 5;
 constexpr int STATIC_PRUNE_MARGIN = 50;
+// Futility: in the last plies, a quiet position this far below alpha a ply
+// searches only its first move and the moves that are not quiet.
 constexpr int FUTILITY_MAX_DEPTH = 2;
 constexpr int FUTILITY_MARGIN = 80;
 
@@ -287,8 +289,8 @@ int Searcher::search(int alpha, int beta, int depth, int ply, bool pvNode) {
     if (list.count == 0) return matedIn(ply);
     if (ply > 0 && p.reversiblePlies >= DRAW_REVERSIBLE_PLIES) return SCORE_DRAW;
 
-    // Quiet late moves at the last plies cannot lift a hopeless evaluation
-    // over alpha.
+    // The evaluation of a quiet position near the horizon: far above beta
+    // it is trusted, far below alpha it makes quiet late moves futile.
     bool futile = false;
     if (!pvNode && !captures && depth <= STATIC_PRUNE_MAX_DEPTH && std::abs(beta) < SCORE_KNOWN_BOUND &&
         !movegen::canCapture(p, !side)) {
