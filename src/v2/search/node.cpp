@@ -5,6 +5,7 @@
 #include "egdb/database.h"
 #include "interface/engine_state.h"
 #include "platform/clock.h"
+#include "v2/eval/static_eval.h"
 #include "v2/search/known_win.h"
 #include "v2/search/score.h"
 #include "v2/search/searcher.h"
@@ -214,10 +215,10 @@ int Searcher::quiescence(int alpha, int beta, int ply, bool horizon) {
         // At the horizon a threatened capture is not a quiet position: the
         // side to move gets one move to meet it.
         if (!horizon || ply >= MAX_PLY - 1 || !movegen::canCapture(p, !side))
-            return network::evaluate(st.acc, side);
+            return staticEval(p, st.acc, side);
         movegen::nonCaptures(p, side, emptySquares(p), list);
     }
-    if (ply >= MAX_PLY - 1) return network::evaluate(st.acc, side);
+    if (ply >= MAX_PLY - 1) return staticEval(p, st.acc, side);
 
     // A move must be played: there is no standing pat.
     int best = -SCORE_INFINITE;
@@ -254,7 +255,7 @@ int Searcher::search(int alpha, int beta, int depth, int ply, bool pvNode) {
         if (alpha >= beta) return alpha;
     }
     if (!ownPieces(p, side)) return matedIn(ply);
-    if (ply >= MAX_PLY - 1) return network::evaluate(st.acc, side);
+    if (ply >= MAX_PLY - 1) return staticEval(p, st.acc, side);
 
     // The database settles the positions it covers, except that a root it
     // calls decided is searched on while the material stays the same, so
@@ -294,7 +295,7 @@ int Searcher::search(int alpha, int beta, int depth, int ply, bool pvNode) {
     bool futile = false;
     if (!pvNode && !captures && depth <= STATIC_PRUNE_MAX_DEPTH && std::abs(beta) < SCORE_KNOWN_BOUND &&
         !movegen::canCapture(p, !side)) {
-        const int eval = network::evaluate(st.acc, side);
+        const int eval = staticEval(p, st.acc, side);
         if (eval - STATIC_PRUNE_MARGIN * depth >= beta) return eval;
         futile = depth <= FUTILITY_MAX_DEPTH && eval + FUTILITY_MARGIN * depth <= alpha;
     }
