@@ -31,6 +31,12 @@ constexpr int LAYER2_WEIGHT_MAX = 16384;
 constexpr int32_t LAYER2_BIAS_MAX = 1 << 29;
 constexpr int32_t OUTPUT_BIAS_MAX = 1 << 30;
 
+// A wider network needs smaller bounds: these pin the worst sums inside int32.
+static_assert(int64_t{2 * HIDDEN} * ACTIVATION_MAX * LAYER2_WEIGHT_MAX + LAYER2_BIAS_MAX < int64_t{1} << 31,
+              "layer 2's sums could overflow int32");
+static_assert(int64_t{LAYER2} * ACTIVATION_MAX * 32768 + OUTPUT_BIAS_MAX < int64_t{1} << 31,
+              "the output's sum could overflow int32");
+
 constexpr size_t NETWORK_FILE_SIZE = 12 + 2 * FEATURES * HIDDEN + 2 * HIDDEN + 2 * LAYER2 * 2 * HIDDEN + 4 * LAYER2 +
                                      2 * LAYER2 + 4;
 
