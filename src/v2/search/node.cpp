@@ -292,10 +292,12 @@ int Searcher::search(int alpha, int beta, int depth, int ply, bool pvNode) {
 
     // The evaluation of a quiet position near the horizon: far above beta
     // it is trusted, far below alpha it makes quiet late moves futile.
+    // The table keeps it for the next visit.
     bool futile = false;
+    int eval = TT_NO_EVAL;
     if (!pvNode && !captures && depth <= STATIC_PRUNE_MAX_DEPTH && std::abs(beta) < SCORE_KNOWN_BOUND &&
         !movegen::canCapture(p, !side)) {
-        const int eval = staticEval(p, st.acc, side);
+        eval = entry.eval != TT_NO_EVAL ? entry.eval : staticEval(p, st.acc, side);
         if (eval - STATIC_PRUNE_MARGIN * depth >= beta) return eval;
         futile = depth <= FUTILITY_MAX_DEPTH && eval + FUTILITY_MARGIN * depth <= alpha;
     }
@@ -358,7 +360,7 @@ int Searcher::search(int alpha, int beta, int depth, int ply, bool pvNode) {
     }
 
     const Bound bound = best >= beta ? BOUND_LOWER : best > alphaOnEntry ? BOUND_EXACT : BOUND_UPPER;
-    tt.store(p.key, best, 0, depth, bound, bestIndex >= 0 ? bestIndex : (ttMove >= 0 ? ttMove : -1),
+    tt.store(p.key, best, eval, depth, bound, bestIndex >= 0 ? bestIndex : (ttMove >= 0 ? ttMove : -1),
              ply);
     return best;
 }

@@ -56,14 +56,14 @@ void TranspositionTable::prefetch(uint64_t key) const {
 }
 
 ProbeResult TranspositionTable::probe(uint64_t key, int ply) const {
-    if (!buckets_) return {false, 0, 0, 0, BOUND_NONE, -1};
+    if (!buckets_) return {false, 0, TT_NO_EVAL, 0, BOUND_NONE, -1};
     const uint16_t check = checkOf(key);
     for (const TTEntry& e : bucketOf(key)->entry)
         if (e.check == check && e.genBound != 0)
             return {true,        fromTable(e.score, ply), e.eval,
                     e.depth,     static_cast<Bound>(boundOf(e.genBound)),
                     e.move - 1};
-    return {false, 0, 0, 0, BOUND_NONE, -1};
+    return {false, 0, TT_NO_EVAL, 0, BOUND_NONE, -1};
 }
 
 void TranspositionTable::store(uint64_t key, int score, int eval, int depth, Bound bound, int move,
@@ -93,6 +93,8 @@ void TranspositionTable::store(uint64_t key, int score, int eval, int depth, Bou
         boundOf(slot->genBound) == BOUND_EXACT)
         return;
     if (move < 0 && same) move = slot->move - 1;
+    if (eval < INT16_MIN || eval > INT16_MAX) eval = TT_NO_EVAL;
+    if (eval == TT_NO_EVAL && same) eval = slot->eval;
     slot->check = check;
     slot->score = static_cast<int16_t>(toTable(score, ply));
     slot->eval = static_cast<int16_t>(eval);

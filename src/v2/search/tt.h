@@ -31,6 +31,8 @@ struct alignas(32) TTBucket {
 static_assert(sizeof(TTBucket) == 32);
 
 constexpr uint8_t TT_GENERATION_STEP = 4;  // generation lives above the two bound bits
+// An entry's eval when the node did not evaluate its position.
+constexpr int TT_NO_EVAL = INT16_MIN;
 
 struct ProbeResult {
     bool hit;
