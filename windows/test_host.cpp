@@ -41,11 +41,12 @@ struct KnownEngine {
     const char* helpFile;
     const char* evaluationTerms;
     bool reportsVariation;
+    bool takesThreads;  // "set threads N"
 };
 constexpr const char* V13_TERMS = "material = 0\ndefense  = 0\nattack   = 22\nSCORE    = 22\n";
 constexpr KnownEngine KNOWN_ENGINES[] = {
-    {"Tarnvel v1.3", "Tarnvel.htm", V13_TERMS, false},
-    {"Tarnvel 2.0", "Tarnvel2.htm", nullptr, true},
+    {"Tarnvel v1.3", "Tarnvel.htm", V13_TERMS, false, false},
+    {"Tarnvel 2.0", "Tarnvel2.htm", nullptr, true, true},
 };
 
 unsigned long stackBalancedCalls = 0;
@@ -280,6 +281,18 @@ int main(int argc, char** argv) {
               "played " + game.firstMove);
     } else {
         check(variation == std::string::npos, "the report line shows no variation");
+    }
+
+    // Helper threads, where the engine has them: a game searched by three.
+    if (engine->takesThreads) {
+        expectReply("set threads 3", "");
+        expectReply("get threads", "3");
+        game = playGame(16, 0.05);
+        check(game.legal && game.untouched && game.plies == 16, "16 plies of 0.05 s with 3 threads");
+        expectReply("set threads 1", "");
+    } else {
+        command("set threads 3", &result);
+        check(result == 0, "set threads is not one of this engine's commands");
     }
 
     // Short moves, many calls: a smaller table keeps each new game's clear cheap.

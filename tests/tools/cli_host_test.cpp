@@ -55,6 +55,8 @@ TEST_F(HostCli, HelpAndRefusals) {
         {"play --engine notalib.so", 1, "tarnvel play: cannot load engine library 'notalib.so': ./notalib.so: file too short\n"},
         {"match --engine x", 2, "tarnvel match: needs two --engine libraries (try tarnvel match --help)\n"},
         {"match --engine a --engine b --games 0", 2, "tarnvel match: --games must be a whole number from 1 to 1000000, not '0'\n"},
+        {"match --engine a --engine b --threads 1 --threads 2 --threads 3", 2, "tarnvel match: --threads is given once for both engines or once for each\n"},
+        {"move --threads 65 B:W21:B1.", 2, "tarnvel move: --threads must be a whole number from 1 to 64, not '65'\n"},
         {"play --time nan", 2, "tarnvel play: --time must be seconds above 0 and at most 86400, not 'nan'\n"},
         {"play --position B:W33:B1", 2, "tarnvel play: cannot parse position 'B:W33:B1': square numbers run from 1 to 32\n"},
         {"play --bogus", 2, "tarnvel play: unknown argument '--bogus' (try tarnvel play --help)\n"},

@@ -68,8 +68,8 @@ CLI::Option* addSeconds(CLI::App& app, double& seconds, bool zeroAllowed,
     return app.add_option(flag, seconds)->check(check);
 }
 
-CLI::Option* addCount(CLI::App& app, const std::string& flag, long low, long high, long& value) {
-    const CLI::Validator check(
+CLI::Validator countCheck(const std::string& flag, long low, long high) {
+    return CLI::Validator(
         [=](std::string& text) {
             char* end = nullptr;
             errno = 0;
@@ -80,11 +80,18 @@ CLI::Option* addCount(CLI::App& app, const std::string& flag, long low, long hig
                    std::to_string(high) + ", not '" + text + "'";
         },
         "N");
-    return app.add_option(flag, value)->check(check);
+}
+
+CLI::Option* addCount(CLI::App& app, const std::string& flag, long low, long high, long& value) {
+    return app.add_option(flag, value)->check(countCheck(flag, low, high));
 }
 
 CLI::Option* addHash(CLI::App& app, long& megabytes) {
     return addCount(app, "--hash", MIN_HASH_MEGABYTES, MAX_HASH_MEGABYTES, megabytes);
+}
+
+CLI::Option* addThreads(CLI::App& app, long& threads) {
+    return addCount(app, "--threads", 1, MAX_SEARCH_THREADS, threads);
 }
 
 }  // namespace tarnvel::cli

@@ -14,6 +14,8 @@ constexpr double MAX_SECONDS_PER_MOVE = 86400;
 // Transposition-table sizes a command passes on ("set hashsize").
 constexpr long MIN_HASH_MEGABYTES = 1;
 constexpr long MAX_HASH_MEGABYTES = 1024;
+// Search threads a command passes on ("set threads"; v1.3 has one).
+constexpr long MAX_SEARCH_THREADS = 64;
 
 // Exit codes: 1 when the work failed (an engine, a file, a game), 2 for a
 // command line that makes no sense.
@@ -45,10 +47,16 @@ private:
 CLI::Option* addSeconds(CLI::App& app, double& seconds, bool zeroAllowed = false,
                         const std::string& flag = "--time");
 
+// The check of a whole number in low…high given to `flag`.
+CLI::Validator countCheck(const std::string& flag, long low, long high);
+
 // A flag (or a positional argument) taking a whole number in low…high.
 CLI::Option* addCount(CLI::App& app, const std::string& flag, long low, long high, long& value);
 
 // "--hash MB", the transposition-table size.
 CLI::Option* addHash(CLI::App& app, long& megabytes);
+
+// "--threads N", the search threads of the engines that take them.
+CLI::Option* addThreads(CLI::App& app, long& threads);
 
 }  // namespace tarnvel::cli

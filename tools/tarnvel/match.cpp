@@ -35,8 +35,8 @@ constexpr int MAX_LOST_GAMES = 3;
 
 constexpr const char* USAGE =
     "usage: tarnvel match --engine LIB_A --engine LIB_B [--time S] [--games N]\n"
-    "                     [--pdn-out FILE] [--hash MB] [--concurrency N] [--resume]\n"
-    "                     [--random-plies N] [--seed S] [--positions-out FILE]\n"
+    "                     [--pdn-out FILE] [--hash MB] [--threads N] [--concurrency N]\n"
+    "                     [--resume] [--random-plies N] [--seed S] [--positions-out FILE]\n"
     "                     [--times-out FILE] [--move-limit S]\n";
 
 constexpr const char* HELP =
@@ -49,6 +49,9 @@ constexpr const char* HELP =
     "  --pdn-out FILE        where the games go (default match.pdn), replaced unless\n"
     "                        --resume\n"
     "  --hash MB             both engines' transposition table size, 1-1024 MB\n"
+    "  --threads N           search threads of the engines that take them (Tarnvel 2;\n"
+    "                        v1.3 has one), 1-64; given twice, engine A's then B's.\n"
+    "                        Each game at once runs one engine at a time\n"
     "  --concurrency N       games at once, each in a process of its own with its own\n"
     "                        copies of both engines (default 1)\n"
     "  --resume              count the games already in the --pdn-out file and play\n"
@@ -70,6 +73,7 @@ struct MatchOptions {
     double seconds = DEFAULT_SECONDS;
     long games = 0;  // 0: all
     long hashMegabytes = 0;
+    std::vector<long> threads;  // none: the engines' own; one: both; two: A's, B's
     std::string pdnOut = DEFAULT_PDN;
     long concurrency = 1;
     bool resume = false;
@@ -93,6 +97,9 @@ bool loadPlayers(const MatchOptions& o, MatchPlayer players[MATCH_PLAYERS], std:
         if (o.hashMegabytes)
             engineCommand(players[i].engine,
                           ("set hashsize " + std::to_string(o.hashMegabytes)).c_str());
+        if (!o.threads.empty())
+            engineCommand(players[i].engine,
+                          ("set threads " + std::to_string(o.threads[o.threads.size() > 1 ? i : 0])).c_str());
         players[i].name = engineName(players[i].engine) + " (" + players[i].label + ")";
     }
     text = players[0].name + "\n" + players[1].name;
@@ -256,6 +263,9 @@ int matchCommand(int argc, char** argv) {
     addCount(line.app, "--games", 1, 1000000, options.games);
     line.app.add_option("--pdn-out", options.pdnOut);
     addHash(line.app, options.hashMegabytes);
+    line.app.add_option("--threads", options.threads)
+        ->check(countCheck("--threads", 1, MAX_SEARCH_THREADS))
+        ->allow_extra_args(false);
     addCount(line.app, "--concurrency", 1, MAX_CONCURRENCY, options.concurrency);
     line.app.add_flag("--resume", options.resume);
     addCount(line.app, "--random-plies", 0, MAX_RANDOM_PLIES, options.randomPlies);
@@ -266,6 +276,8 @@ int matchCommand(int argc, char** argv) {
     if (const int status = line.parse(argc, argv); status != PARSED) return status;
     if (options.libraries.size() != MATCH_PLAYERS)
         return line.fail("needs two --engine libraries (try tarnvel match --help)");
+    if (options.threads.size() > MATCH_PLAYERS)
+        return line.fail("--threads is given once for both engines or once for each");
     return runMatch(options);
 }
 

@@ -26,13 +26,14 @@ constexpr double DEFAULT_SECONDS = 1.0;
 
 constexpr const char* USAGE =
     "usage: tarnvel play [--time S] [--side black|white] [--hash MB] [--engine LIB]\n"
-    "                    [--position TEXT]\n";
+    "                    [--threads N] [--position TEXT]\n";
 
 constexpr const char* HELP =
     "Plays a game against the engine. Black moves first.\n"
     "  --time S         engine's time per move in seconds (default 1)\n"
     "  --side SIDE      the side you play, black (default) or white\n"
     "  --hash MB        engine's transposition table size, 1-1024 MB\n"
+    "  --threads N      engine's search threads, 1-64 (Tarnvel 2; v1.3 has one)\n"
     "  --engine LIB     engine library, or v1.3 or 2 for the engines built with tarnvel\n"
     "                   (default: v1.3)\n"
     "  --position TEXT  start from a position, e.g. \"W:W18,K10:B12,K22.\"\n";
@@ -52,6 +53,7 @@ struct PlayOptions {
     double seconds = DEFAULT_SECONDS;
     int personWhite = 0;
     long hashMegabytes = 0;  // 0: the engine's own size
+    long threads = 0;        // 0: the engine's own
     std::string library;
     Position start{};
     int startWhiteToMove = 0;
@@ -269,6 +271,7 @@ int playCommand(int argc, char** argv) {
             },
             "SIDE"));
     addHash(line.app, options.hashMegabytes);
+    addThreads(line.app, options.threads);
     line.app.add_option("--engine", options.library);
     line.app.add_option("--position", start);
     if (const int status = line.parse(argc, argv); status != PARSED) return status;
@@ -292,6 +295,8 @@ int playCommand(int argc, char** argv) {
     }
     if (options.hashMegabytes)
         engineCommand(s.engine, ("set hashsize " + std::to_string(options.hashMegabytes)).c_str());
+    if (options.threads)
+        engineCommand(s.engine, ("set threads " + std::to_string(options.threads)).c_str());
     s.engineName = engineName(s.engine);
     std::printf("tarnvel play: you are %s, %s plays %s at %g s per move (type help)\n",
                 sideName(options.personWhite), s.engineName.c_str(), sideName(!options.personWhite),

@@ -19,14 +19,15 @@ namespace tarnvel::cli {
 namespace {
 
 constexpr const char* HELP =
-    "usage: tarnvel serve [--listen ADDR:PORT] [--engine LIB]... [--hash MB]\n"
+    "usage: tarnvel serve [--listen ADDR:PORT] [--engine LIB]... [--hash MB] [--threads N]\n"
     "Serves a page to play and analyse in a web browser, and prints its\n"
     "address. Stop with Ctrl-C.\n"
     "  --listen ADDR:PORT  where to listen (default 127.0.0.1:8080; port 0\n"
     "                      picks a free one)\n"
     "  --engine LIB        engine library: v1.3, 2 or a path (default v1.3); given\n"
     "                      more than once, the page chooses which plays or analyses\n"
-    "  --hash MB           each engine's transposition table size, 1-1024 MB\n";
+    "  --hash MB           each engine's transposition table size, 1-1024 MB\n"
+    "  --threads N         search threads of each engine that takes them (Tarnvel 2)\n";
 
 constexpr const char* DEFAULT_LISTEN = "127.0.0.1:8080";
 constexpr int MAX_PORT = 65535;
@@ -62,10 +63,11 @@ int serveCommand(int argc, char** argv) {
     CommandLine line("serve", HELP);
     std::string listen = DEFAULT_LISTEN;
     std::vector<std::string> libraries;
-    long hash = 0;
+    long hash = 0, threads = 0;
     line.app.add_option("--listen", listen);
     line.app.add_option("--engine", libraries)->take_all()->allow_extra_args(false);
     addHash(line.app, hash);
+    addThreads(line.app, threads);
     if (const int status = line.parse(argc, argv); status != PARSED) return status;
     std::string host;
     int port = 0;
@@ -82,6 +84,7 @@ int serveCommand(int argc, char** argv) {
             return EXIT_FAILED;
         }
         if (hash) engineCommand(engine, ("set hashsize " + std::to_string(hash)).c_str());
+        if (threads) engineCommand(engine, ("set threads " + std::to_string(threads)).c_str());
         engines.push_back(engine);
     }
 

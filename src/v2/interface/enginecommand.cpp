@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -9,6 +10,7 @@
 #include "v2/eval/evaluate.h"
 #include "v2/interface/engine.h"
 #include "v2/interface/engine_name.h"
+#include "v2/search/search.h"
 #include "v2/search/tt.h"
 
 namespace tarnvel::v2 {
@@ -34,6 +36,14 @@ void setHashSize(const char* argument) {
     if (!readUnsigned(argument, &requested)) return;
     const uint32_t megabytes = roundedMegabytes(requested);
     if (megabytes != 0) tt.resize(megabytes);
+}
+
+// 0 or a word that is not a number keeps the threads; more than the most
+// gives the most.
+void setThreads(const char* argument) {
+    uint32_t requested;
+    if (!readUnsigned(argument, &requested) || requested == 0) return;
+    setSearchThreads(static_cast<int>(std::min<uint32_t>(requested, MAX_SEARCH_THREADS)));
 }
 
 void writeAbout(char* reply) {
@@ -75,7 +85,9 @@ int answer(const char* command, char* reply) {
     else if (!std::strcmp(command, "get gametype")) writeReply(reply, "21");
     else if (!std::strcmp(command, "get hashsize")) writeReply(reply, "%u", tt.megabytes());
     else if (!std::strcmp(command, "get dbmbytes")) writeReply(reply, "%d", cacheMegabytesInUse());
+    else if (!std::strcmp(command, "get threads")) writeReply(reply, "%d", searchThreads());
     else if (matchesPrefix(command, "set hashsize", &argument)) setHashSize(argument);
+    else if (matchesPrefix(command, "set threads", &argument)) setThreads(argument);
     else if (matchesPrefix(command, "set dbmbytes", &argument)) setDbMegabytes(argument, reply);
     else if (matchesPrefix(command, "staticevaluation", &argument))
         staticEvaluation(command, argument, reply);

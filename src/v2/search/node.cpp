@@ -6,6 +6,7 @@
 #include "interface/engine_state.h"
 #include "platform/clock.h"
 #include "v2/eval/static_eval.h"
+#include "v2/search/database_probe.h"
 #include "v2/search/known_win.h"
 #include "v2/search/score.h"
 #include "v2/search/searcher.h"
@@ -85,7 +86,9 @@ inline void addHistory(int& h, int bonus) {
 }  // namespace
 
 Searcher::Searcher() {
-    network::loadEmbeddedWeights();
+    // Once per process: helpers made later must not rewrite weights in use.
+    static const bool weightsLoaded = network::loadEmbeddedWeights();
+    (void)weightsLoaded;
     clearHistory();
 }
 
@@ -106,7 +109,8 @@ void Searcher::start(const Position& root, int whiteToMove, const GameContext& g
     stack_[0].side = whiteToMove;
     network::refresh(root, stack_[0].acc);
     for (PlyState& st : stack_) st.killer[0] = st.killer[1] = MoveRecord{};
-    nodes_ = dbHits_ = 0;
+    nodes_.store(0, std::memory_order_relaxed);
+    dbHits_ = 0;
     selDepth_ = 0;
     stop_ = false;
     playNow_ = limits.playNow;
@@ -115,10 +119,14 @@ void Searcher::start(const Position& root, int whiteToMove, const GameContext& g
 void Searcher::checkClock() {
     if (playNow_ && *playNow_ != 0) stop_ = true;
     if (hardStopMs_ != 0 && platform::monotonicMs() >= hardStopMs_) stop_ = true;
+    if (stopAll_ && stopAll_->load(std::memory_order_relaxed)) stop_ = true;
 }
 
 void Searcher::enter(int ply) {
-    if ((++nodes_ & CLOCK_CHECK_MASK) == 0) checkClock();
+    // Only this thread writes the count: a plain add, not a locked one.
+    const uint64_t nodes = nodes_.load(std::memory_order_relaxed) + 1;
+    nodes_.store(nodes, std::memory_order_relaxed);
+    if ((nodes & CLOCK_CHECK_MASK) == 0) checkClock();
     if (ply > selDepth_) selDepth_ = ply;
     keys_[static_cast<size_t>(gameLength_ + ply)] = stack_[ply].pos.key;
 }
@@ -137,7 +145,7 @@ bool Searcher::isRepetition(int ply) const {
 bool Searcher::probeDatabase(const Position& p, int side, int ply, int* score) {
     if (p.wcount + p.bcount > dbPieceLimit || movegen::eitherCanCapture(p)) return false;
     const DbQuery query{p.bm, p.bk, p.wm, p.wk, side ? DB_SIDE_WHITE : DB_SIDE_BLACK};
-    switch (tarnvel::probeDatabase(&query, ply >= rootDepth_ / 2 ? 1 : 0)) {
+    switch (probeDatabaseLocked(query, ply >= rootDepth_ / 2 ? 1 : 0)) {
         case DB_WIN: *score = knownWinScore(p, side != 0); break;
         case DB_LOSS: *score = -knownWinScore(p, side == 0); break;
         case DB_DRAW: *score = SCORE_DRAW; break;

@@ -1,12 +1,17 @@
 #include <algorithm>
+#include <atomic>
 #include <cinttypes>
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "board/notation.h"
 #include "egdb/database.h"
 #include "interface/engine_state.h"
 #include "platform/clock.h"
+#include "platform/thread.h"
+#include "v2/eval/static_eval.h"
 #include "tarnvel/tarnvel.h"
 #include "v2/interface/engine_name.h"
 #include "v2/search/score.h"
@@ -51,16 +56,17 @@ std::string scoreText(int score) {
     return "value=" + std::to_string(score);
 }
 
-void writeReport(char* text, size_t capacity, const Searcher& s, const Position& root, int score,
-                 int depth, int64_t elapsedMs) {
+// `nodes` counts every thread's.
+void writeReport(char* text, size_t capacity, const Searcher& s, uint64_t nodes, const Position& root,
+                 int score, int depth, int64_t elapsedMs) {
     if (!text || capacity == 0) return;
     const uint64_t elapsed = elapsedMs > 0 ? static_cast<uint64_t>(elapsedMs) : 0;
     const double speed =
-        elapsed > 0 ? static_cast<double>(s.nodes_) / static_cast<double>(elapsed) : 0.0;
+        elapsed > 0 ? static_cast<double>(nodes) / static_cast<double>(elapsed) : 0.0;
     int length = std::snprintf(text, capacity,
                                "%s => %s  depth=%d/%d  nodes=%" PRIu64 "  tbhits=%" PRIu64
                                "  time=%" PRIu64 "  %7.1lfKN/s  pv",
-                               ENGINE_NAME, scoreText(score).c_str(), depth, s.selDepth_, s.nodes_,
+                               ENGINE_NAME, scoreText(score).c_str(), depth, s.selDepth_, nodes,
                                s.dbHits_, elapsed, speed);
     // The variation goes on while whole moves fit, then the line ends.
     Position p = root;
@@ -112,23 +118,128 @@ int Searcher::searchRoot(int alpha, int beta, int depth, const int* order, int* 
     return best;
 }
 
+namespace {
+
+// What the helpers share with the main thread for one search.
+struct SharedSearch {
+    Position root;
+    int whiteToMove = 0;
+    GameContext game;
+    int lastDepth = 0;
+    RootVerdict verdict = RootVerdict::NONE;
+    std::atomic<bool> stop{false};
+};
+
+// One helper thread: its own searcher, started anew for each search.
+struct Helper {
+    Searcher searcher;
+    platform::Thread thread;
+    int index = 0;  // 1, 2, ...
+    SharedSearch* shared = nullptr;
+};
+
+std::vector<std::unique_ptr<Helper>> helpers;
+
+// Sets s up for the root: its position, root moves and the database's verdict.
+void prepare(Searcher& s, const SharedSearch& shared, const SearchLimits& limits) {
+    s.start(shared.root, shared.whiteToMove, shared.game, limits);
+    generateLegal(shared.root, shared.whiteToMove, s.stack_[0].moves);
+    s.rootVerdict_ = shared.verdict;
+    s.rootPieces_ = shared.root.wcount + shared.root.bcount;
+}
+
+// One iteration over the root moves, with a window around the last
+// iteration's score that widens until the score falls inside it.
+int searchIteration(Searcher& s, int depth, int lastScore, const int* order, int* scores,
+                    int* iterationBest) {
+    const int n = s.stack_[0].moves.count;
+    s.rootDepth_ = depth;
+    int delta = ASPIRATION_WINDOW;
+    int alpha = -SCORE_INFINITE, beta = SCORE_INFINITE;
+    if (depth >= ASPIRATION_MIN_DEPTH && std::abs(lastScore) < SCORE_KNOWN_BOUND) {
+        alpha = std::max(lastScore - delta, -SCORE_INFINITE);
+        beta = std::min(lastScore + delta, SCORE_INFINITE);
+    }
+    for (;;) {
+        for (int i = 0; i < n; ++i) scores[i] = -SCORE_INFINITE;
+        const int score = s.searchRoot(alpha, beta, depth, order, scores, iterationBest);
+        if (s.stop_) return score;
+        if (score <= alpha) {
+            beta = (alpha + beta) / 2;
+            alpha = std::max(score - delta, -SCORE_INFINITE);
+        } else if (score >= beta) {
+            beta = std::min(score + delta, SCORE_INFINITE);
+        } else {
+            return score;
+        }
+        delta *= 2;
+    }
+}
+
+// The best move first, the rest by this iteration's scores.
+void reorder(int* order, int n, const int* scores, int bestMove) {
+    std::stable_sort(order, order + n, [&](int a, int b) { return scores[a] > scores[b]; });
+    std::rotate(order, std::find(order, order + n, bestMove), std::find(order, order + n, bestMove) + 1);
+}
+
+// Helpers deepen as the main thread does but skip some depths, so that
+// their searches run ahead of it and fill the table with what it will need.
+bool helperSkips(int index, int depth) {
+    const int size = index <= 2 ? 1 : index <= 6 ? 2 : 3;
+    return ((depth + index) / size) % 2 != 0;
+}
+
+void helperMain(void* argument) {
+    Helper& h = *static_cast<Helper*>(argument);
+    Searcher& s = h.searcher;
+    SharedSearch& shared = *h.shared;
+    SearchLimits limits;
+    limits.maxDepth = shared.lastDepth;
+    prepare(s, shared, limits);
+    s.hardStopMs_ = 0;
+    s.stopAll_ = &shared.stop;
+    const int n = s.stack_[0].moves.count;
+    int order[MOVES_PER_PLY], scores[MOVES_PER_PLY];
+    for (int i = 0; i < n; ++i) order[i] = i;
+    int bestMove = 0, bestScore = 0;
+    for (int depth = 1; depth <= shared.lastDepth; ++depth) {
+        if (shared.stop.load(std::memory_order_relaxed)) break;
+        if (depth > 1 && helperSkips(h.index, depth)) continue;
+        const int score = searchIteration(s, depth, bestScore, order, scores, &bestMove);
+        if (s.stop_) break;
+        bestScore = score;
+        reorder(order, n, scores, bestMove);
+    }
+}
+
+uint64_t totalNodes(const Searcher& s) {
+    uint64_t nodes = s.nodes_.load(std::memory_order_relaxed);
+    for (const auto& h : helpers) nodes += h->searcher.nodes_.load(std::memory_order_relaxed);
+    return nodes;
+}
+
+}  // namespace
+
 SearchResult searchPosition(Position root, int whiteToMove, const GameContext& game,
                             const SearchLimits& limits, char* report, size_t reportCapacity) {
     Searcher& s = searcher;
-    s.start(root, whiteToMove, game, limits);
+    SharedSearch shared;
+    shared.root = root;
+    shared.whiteToMove = whiteToMove;
+    shared.game = game;
+    shared.lastDepth = limits.maxDepth > 0 ? std::min(limits.maxDepth, MAX_PLY - 2) : MAX_PLY - 2;
+    prepare(s, shared, limits);
     tt.newSearch();
     s.ageHistory();
 
     SearchResult result;
     PlyState& st = s.stack_[0];
-    generateLegal(root, whiteToMove, st.moves);
     const int n = st.moves.count;
     if (n == 0) {
         result.resultCode = TARNVEL_LOSS;
         return result;
     }
-    s.rootVerdict_ = rootVerdict(root, whiteToMove);
-    s.rootPieces_ = root.wcount + root.bcount;
+    shared.verdict = s.rootVerdict_ = rootVerdict(root, whiteToMove);
 
     const bool clocked = limits.allowanceMs > 0 || limits.maxDepth == 0;
     const int64_t allowance = std::max<int64_t>(limits.allowanceMs, 0);
@@ -136,7 +247,14 @@ SearchResult searchPosition(Position root, int whiteToMove, const GameContext& g
         clocked ? limits.startMs + allowance - HARD_MARGIN_MS - allowance / HARD_MARGIN_DIVISOR : 0;
     if (clocked && s.hardStopMs_ <= 0) s.hardStopMs_ = 1;
     const double optimum = OPTIMUM_SHARE * static_cast<double>(allowance);
-    const int lastDepth = limits.maxDepth > 0 ? std::min(limits.maxDepth, MAX_PLY - 2) : MAX_PLY - 2;
+
+    // A single move needs no search beyond its first iteration.
+    if (n > 1)
+        for (auto& h : helpers) {
+            h->shared = &shared;
+            h->searcher.ageHistory();
+            h->thread.start(helperMain, h.get());
+        }
 
     int order[MOVES_PER_PLY];
     int scores[MOVES_PER_PLY];
@@ -145,30 +263,9 @@ SearchResult searchPosition(Position root, int whiteToMove, const GameContext& g
     MoveRecord pv[MAX_PLY + 1];
     int pvLength = 0;
 
-    for (int depth = 1; depth <= lastDepth; ++depth) {
-        s.rootDepth_ = depth;
-        int delta = ASPIRATION_WINDOW;
-        int alpha = -SCORE_INFINITE, beta = SCORE_INFINITE;
-        if (depth >= ASPIRATION_MIN_DEPTH && std::abs(bestScore) < SCORE_KNOWN_BOUND) {
-            alpha = std::max(bestScore - delta, -SCORE_INFINITE);
-            beta = std::min(bestScore + delta, SCORE_INFINITE);
-        }
+    for (int depth = 1; depth <= shared.lastDepth; ++depth) {
         int iterationBest = bestMove;
-        int score;
-        for (;;) {
-            for (int i = 0; i < n; ++i) scores[i] = -SCORE_INFINITE;
-            score = s.searchRoot(alpha, beta, depth, order, scores, &iterationBest);
-            if (s.stop_) break;
-            if (score <= alpha) {
-                beta = (alpha + beta) / 2;
-                alpha = std::max(score - delta, -SCORE_INFINITE);
-            } else if (score >= beta) {
-                beta = std::min(score + delta, SCORE_INFINITE);
-            } else {
-                break;
-            }
-            delta *= 2;
-        }
+        const int score = searchIteration(s, depth, bestScore, order, scores, &iterationBest);
         if (s.stop_) {
             // A move that beat the previous best with a full search counts
             // even when the iteration could not finish.
@@ -187,9 +284,8 @@ SearchResult searchPosition(Position root, int whiteToMove, const GameContext& g
         result.depth = depth;
         pvLength = s.pvLength_[0];
         std::copy(s.pv_[0], s.pv_[0] + pvLength, pv);
-        std::stable_sort(order, order + n, [&](int a, int b) { return scores[a] > scores[b]; });
-        std::rotate(order, std::find(order, order + n, bestMove), std::find(order, order + n, bestMove) + 1);
-        writeReport(report, reportCapacity, s, root, bestScore, depth,
+        reorder(order, n, scores, bestMove);
+        writeReport(report, reportCapacity, s, totalNodes(s), root, bestScore, depth,
                     platform::monotonicMs() - limits.startMs);
 
         if (n == 1) break;
@@ -203,17 +299,20 @@ SearchResult searchPosition(Position root, int whiteToMove, const GameContext& g
             if (elapsed >= optimum * stretch) break;
         }
     }
+    shared.stop.store(true, std::memory_order_relaxed);
+    for (auto& h : helpers) h->thread.join();
 
     // The final line shows the variation of the move played.
     s.pvLength_[0] = pvLength;
     std::copy(pv, pv + pvLength, s.pv_[0]);
-    writeReport(report, reportCapacity, s, root, bestScore, std::max(result.depth, 1),
+    const uint64_t nodes = totalNodes(s);
+    writeReport(report, reportCapacity, s, nodes, root, bestScore, std::max(result.depth, 1),
                 platform::monotonicMs() - limits.startMs);
 
     result.hasMove = true;
     result.move = st.moves.move[bestMove];
     result.score = bestScore;
-    result.nodes = s.nodes_;
+    result.nodes = nodes;
     if (bestScore >= SCORE_MATE_BOUND || s.rootVerdict_ == RootVerdict::WIN)
         result.resultCode = TARNVEL_WIN;
     else if (s.rootVerdict_ == RootVerdict::DRAW)
@@ -223,14 +322,29 @@ SearchResult searchPosition(Position root, int whiteToMove, const GameContext& g
     return result;
 }
 
+int searchThreads() { return 1 + static_cast<int>(helpers.size()); }
+
+int setSearchThreads(int threads) {
+    threads = std::clamp(threads, 1, evaluationAllowsThreads ? MAX_SEARCH_THREADS : 1);
+    while (searchThreads() > threads) helpers.pop_back();
+    while (searchThreads() < threads) {
+        auto helper = std::make_unique<Helper>();
+        helper->index = searchThreads();
+        helpers.push_back(std::move(helper));
+    }
+    return searchThreads();
+}
+
 void resetSearchMemory() {
     tt.clear();
     searcher.clearHistory();
+    for (auto& h : helpers) h->searcher.clearHistory();
 }
 
 void startNewGame() {
     tt.newSearch();
     searcher.clearHistory();
+    for (auto& h : helpers) h->searcher.clearHistory();
 }
 
 }  // namespace tarnvel::v2

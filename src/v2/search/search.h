@@ -14,6 +14,7 @@
 namespace tarnvel::v2 {
 
 constexpr int MAX_PLY = 128;
+constexpr int MAX_SEARCH_THREADS = 64;
 
 struct SearchLimits {
     int64_t startMs = 0;         // monotonic time the host's call began
@@ -42,6 +43,14 @@ struct GameContext {
 // `report` (capacity bytes) after every iteration when report is not null.
 SearchResult searchPosition(Position root, int whiteToMove, const GameContext& game,
                             const SearchLimits& limits, char* report, size_t reportCapacity);
+
+// Threads that search each move, the main one included (1 at start-up).
+// More threads share the table and reach deeper in the same time, but the
+// search is then no longer reproducible. Returns the number now set:
+// `threads` within 1 to MAX_SEARCH_THREADS, and 1 when the evaluation is
+// not safe for threads.
+int setSearchThreads(int threads);
+int searchThreads();
 
 // Forgets what earlier searches learnt (table, move-ordering statistics),
 // for a reproducible search.

@@ -1,7 +1,9 @@
 // The state of one search and the recursive node search; the root's
-// iterative deepening drives it (root.cpp).
+// iterative deepening drives it (root.cpp). Each thread of a search has
+// its own; they share the transposition table.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -50,7 +52,9 @@ public:
     MoveRecord pv_[MAX_PLY + 1][MAX_PLY + 1];
     int pvLength_[MAX_PLY + 1];
 
-    uint64_t nodes_ = 0;
+    // Read by the main thread while a helper searches, so atomic; only its
+    // own thread writes it.
+    std::atomic<uint64_t> nodes_{0};
     uint64_t dbHits_ = 0;
     int selDepth_ = 0;
     int rootDepth_ = 0;
@@ -61,6 +65,7 @@ public:
 
     int64_t hardStopMs_ = 0;  // 0: no clock
     volatile int32_t* playNow_ = nullptr;
+    const std::atomic<bool>* stopAll_ = nullptr;  // a helper's signal to stop
 
     // Sets up stack_[ply + 1] as the position after m.
     void makeChild(int ply, const MoveRecord& m) {

@@ -45,6 +45,16 @@ TEST(Tarnvel2Commands, AnswerAsTheTableSays) {
         {"set hashsize 0", "", 1},  // keeps the table
         {"set hashsize", "", 1},
         {"get hashsize", "2", 1},
+        {"get threads", "1", 1},
+        {"set threads 3", "", 1},
+        {"get threads", "3", 1},
+        {"set threads 0", "", 1},  // keeps the threads
+        {"set threads two", "", 1},
+        {"get threads", "3", 1},
+        {"set threads 1000", "", 1},
+        {"get threads", "64", 1},
+        {"set threads 1", "", 1},
+        {"get threads", "1", 1},
         {"about", "Tarnvel 2.0 by the Tarnvel developers\n*", 1},
         {"staticevaluation W:W21,22,23,24,25,26,27,28,29,30,31,32:B1,2,3,4,5,6,7,8,9,10,11,12.",
          "Tarnvel 2.0's evaluation with white to move:\n\nnetwork  = *", 1},
@@ -99,14 +109,18 @@ TEST(Tarnvel2Moves, EveryBoardIsALegalSuccessor) {
     searchDepthLimit = 0;
 }
 
-// A host that sets the play-now word before a day-long allowance still gets a move.
+// A host that sets the play-now word before a day-long allowance still gets
+// a move, from one search thread or several.
 TEST(Tarnvel2Moves, PlayNowAndNoMove) {
     engineCommand("set hashsize 1", nullptr);  // small tables are quick to set up
     int host[8][8];
-    support::toHostBoard(support::initialBoard(), host);
     char text[TARNVEL_TEXT_CAPACITY] = "untouched";
     int playNow = 1;
-    EXPECT_EQ(getMove(host, 2, 86400.0, text, &playNow, 1), TARNVEL_UNKNOWN);
+    for (const char* threads : {"set threads 3", "set threads 1"}) {
+        engineCommand(threads, nullptr);
+        support::toHostBoard(support::initialBoard(), host);
+        EXPECT_EQ(getMove(host, 2, 86400.0, text, &playNow, 1), TARNVEL_UNKNOWN) << threads;
+    }
     support::toHostBoard(reference::boardOf({0x3, 0, 0x110000, 0}), host);  // W:W3,4:B20,24.: stuck
     int before[8][8];
     std::memcpy(before, host, sizeof host);

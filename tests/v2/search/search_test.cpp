@@ -27,8 +27,15 @@ int reported(const char* text, const char* word) {  // the number after word, or
     return at ? std::atoi(at + std::strlen(word)) : -1;
 }
 
-// Short wins in tiny king endings are reported with their exact distance, and no others.
-TEST(Tarnvel2Search, ReportsExactDistancesOfShortKingWins) {
+// Short wins in tiny king endings are reported with their exact distance,
+// and no others, also when helper threads share the table.
+class Tarnvel2SearchThreads : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override { ASSERT_EQ(setSearchThreads(GetParam()), GetParam()); }
+    void TearDown() override { setSearchThreads(1); }
+};
+
+TEST_P(Tarnvel2SearchThreads, ReportsExactDistancesOfShortKingWins) {
     engineCommand("set hashsize 1", nullptr);  // small tables are quick to set up
     std::mt19937 rng(2025);
     int wins = 0;
@@ -51,11 +58,24 @@ TEST(Tarnvel2Search, ReportsExactDistancesOfShortKingWins) {
     EXPECT_GT(wins, 5);
 }
 
-// With the 4-piece database, won endings are converted playing both sides:
-// the winner leaves the loser without a move well inside the 100-ply rule.
-class Tarnvel2Endings : public testing::FourPieces {};
+INSTANTIATE_TEST_SUITE_P(OneAndThree, Tarnvel2SearchThreads, ::testing::Values(1, 3));
 
-TEST_F(Tarnvel2Endings, WonDatabaseEndingsAreConverted) {
+// With the 4-piece database, won endings are converted playing both sides:
+// the winner leaves the loser without a move well inside the 100-ply rule,
+// with one search thread and with two probing the database at once.
+class Tarnvel2Endings : public testing::FourPieces, public ::testing::WithParamInterface<int> {
+protected:
+    void SetUp() override {
+        FourPieces::SetUp();
+        ASSERT_EQ(setSearchThreads(GetParam()), GetParam());
+    }
+    void TearDown() override {
+        setSearchThreads(1);
+        FourPieces::TearDown();
+    }
+};
+
+TEST_P(Tarnvel2Endings, WonDatabaseEndingsAreConverted) {
     engineCommand("set hashsize 1", nullptr);  // small tables are quick to set up
     requestedDbMegabytes = activeDbMegabytes + 1;  // (re)open ./db at the next move
     searchDepthLimit = 10;
@@ -79,6 +99,8 @@ TEST_F(Tarnvel2Endings, WonDatabaseEndingsAreConverted) {
     }
     searchDepthLimit = 0;
 }
+
+INSTANTIATE_TEST_SUITE_P(OneAndTwo, Tarnvel2Endings, ::testing::Values(1, 2));
 
 }  // namespace
 }  // namespace tarnvel::v2
