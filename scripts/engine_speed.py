@@ -2,11 +2,13 @@
 """Depth and speed of an engine library on the bench positions, and how fast
 it answers the play-now word, measured as a host sees them.
 
-    scripts/engine_speed.py LIBRARY SECONDS [--hash MB] [--play-now CALLS]
+    scripts/engine_speed.py LIBRARY SECONDS [--hash MB] [--threads N] [--play-now CALLS]
 
 Each bench position (tools/tarnvel/bench.cpp) is searched for SECONDS after
 a new game, in one process, after one untimed call that lets the library
 set up. Run it where there is no db/ folder to measure the search alone.
+--threads is passed to engines that take it (Tarnvel 2); nodes are then
+all threads' together.
 With --play-now, CALLS searches of the initial position are given a minute
 each and stopped by the play-now word after 20-300 ms; the latency is from
 setting the word to getmove's return."""
@@ -85,11 +87,14 @@ def main():
     parser.add_argument('library')
     parser.add_argument('seconds', type=float)
     parser.add_argument('--hash', type=int, default=64, help='table size in MB (default 64)')
+    parser.add_argument('--threads', type=int, default=0, help='search threads (default: the engine\'s own)')
     parser.add_argument('--play-now', type=int, default=0, metavar='CALLS')
     a = parser.parse_args()
     lib = ctypes.CDLL(a.library)
     reply = ctypes.create_string_buffer(1024)
     lib.enginecommand(f'set hashsize {a.hash}'.encode(), reply)
+    if a.threads:
+        lib.enginecommand(f'set threads {a.threads}'.encode(), reply)
     positions = bench_positions()
     search(lib, positions[0], a.seconds)
     reports = [search(lib, p, a.seconds) for p in positions]

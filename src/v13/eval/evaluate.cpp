@@ -73,7 +73,11 @@ inline int advancement(const Position& p) {
 }  // namespace
 
 int evaluate(int whiteToMove, int alpha, int beta, char* report, size_t reportCapacity) {
-    const Position& p = position;
+    return evaluatePosition(position, whiteToMove, alpha, beta, report, reportCapacity);
+}
+
+int evaluatePosition(const Position& p, int whiteToMove, int alpha, int beta, char* report,
+                     size_t reportCapacity) {
     const bool white = static_cast<uint8_t>(whiteToMove) != 0;
     const int material = materialTerm(p);
     const int m = white ? material : -material;

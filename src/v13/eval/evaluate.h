@@ -3,6 +3,8 @@
 
 #include <cstddef>
 
+#include "board/position.h"
+
 namespace tarnvel {
 
 constexpr int MATERIAL_MAN = 100;
@@ -12,5 +14,10 @@ constexpr int MATERIAL_KING = 134;
 // NUL included) the breakdown text is written there, truncated if needed.
 int evaluate(int whiteToMove, int alpha, int beta, char* report = nullptr,
              size_t reportCapacity = 0);
+
+// The same for any position, leaving the global one alone (the search-alone
+// build of Tarnvel 2 evaluates from several threads).
+int evaluatePosition(const Position& p, int whiteToMove, int alpha, int beta,
+                     char* report = nullptr, size_t reportCapacity = 0);
 
 }  // namespace tarnvel

@@ -18,16 +18,11 @@ namespace tarnvel::v2 {
 constexpr int V13_SCALE_NUMERATOR = 11;  // v1.3's man is 100, the network's about 220
 constexpr int V13_SCALE_DENOMINATOR = 5;
 
-// v1.3's terms read the one global position, so its search has one thread.
-constexpr bool evaluationAllowsThreads = false;
-
 inline int staticEval(const Position& p, const network::Accumulator&, int side) {
-    position = p;
-    return tarnvel::evaluate(side, -SCORE_INFINITE, SCORE_INFINITE) * V13_SCALE_NUMERATOR / V13_SCALE_DENOMINATOR;
+    return tarnvel::evaluatePosition(p, side, -SCORE_INFINITE, SCORE_INFINITE) * V13_SCALE_NUMERATOR /
+           V13_SCALE_DENOMINATOR;
 }
 #else
-constexpr bool evaluationAllowsThreads = true;
-
 inline int staticEval(const Position&, const network::Accumulator& acc, int side) {
     return network::evaluate(acc, side);
 }

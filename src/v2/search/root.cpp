@@ -11,7 +11,6 @@
 #include "interface/engine_state.h"
 #include "platform/clock.h"
 #include "platform/thread.h"
-#include "v2/eval/static_eval.h"
 #include "tarnvel/tarnvel.h"
 #include "v2/interface/engine_name.h"
 #include "v2/search/score.h"
@@ -325,7 +324,7 @@ SearchResult searchPosition(Position root, int whiteToMove, const GameContext& g
 int searchThreads() { return 1 + static_cast<int>(helpers.size()); }
 
 int setSearchThreads(int threads) {
-    threads = std::clamp(threads, 1, evaluationAllowsThreads ? MAX_SEARCH_THREADS : 1);
+    threads = std::clamp(threads, 1, MAX_SEARCH_THREADS);
     while (searchThreads() > threads) helpers.pop_back();
     while (searchThreads() < threads) {
         auto helper = std::make_unique<Helper>();

@@ -46,9 +46,8 @@ SearchResult searchPosition(Position root, int whiteToMove, const GameContext& g
 
 // Threads that search each move, the main one included (1 at start-up).
 // More threads share the table and reach deeper in the same time, but the
-// search is then no longer reproducible. Returns the number now set:
-// `threads` within 1 to MAX_SEARCH_THREADS, and 1 when the evaluation is
-// not safe for threads.
+// search is then no longer reproducible. Returns the number now set,
+// `threads` within 1 to MAX_SEARCH_THREADS.
 int setSearchThreads(int threads);
 int searchThreads();
 
