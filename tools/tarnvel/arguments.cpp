@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "v2/search/search.h"
+
 namespace tarnvel::cli {
 
 CommandLine::CommandLine(const char* command, std::string help)
@@ -90,8 +92,10 @@ CLI::Option* addHash(CLI::App& app, long& megabytes) {
     return addCount(app, "--hash", MIN_HASH_MEGABYTES, MAX_HASH_MEGABYTES, megabytes);
 }
 
+CLI::Validator threadsCheck() { return countCheck("--threads", 1, v2::MAX_SEARCH_THREADS); }
+
 CLI::Option* addThreads(CLI::App& app, long& threads) {
-    return addCount(app, "--threads", 1, MAX_SEARCH_THREADS, threads);
+    return app.add_option("--threads", threads)->check(threadsCheck());
 }
 
 }  // namespace tarnvel::cli

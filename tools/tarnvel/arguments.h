@@ -14,8 +14,6 @@ constexpr double MAX_SECONDS_PER_MOVE = 86400;
 // Transposition-table sizes a command passes on ("set hashsize").
 constexpr long MIN_HASH_MEGABYTES = 1;
 constexpr long MAX_HASH_MEGABYTES = 1024;
-// Search threads a command passes on ("set threads"; v1.3 has one).
-constexpr long MAX_SEARCH_THREADS = 64;
 
 // Exit codes: 1 when the work failed (an engine, a file, a game), 2 for a
 // command line that makes no sense.
@@ -56,7 +54,9 @@ CLI::Option* addCount(CLI::App& app, const std::string& flag, long low, long hig
 // "--hash MB", the transposition-table size.
 CLI::Option* addHash(CLI::App& app, long& megabytes);
 
-// "--threads N", the search threads of the engines that take them.
+// "--threads N", the search threads of the engines that take them
+// (Tarnvel 2's range; v1.3 has one), and the check of one such N.
 CLI::Option* addThreads(CLI::App& app, long& threads);
+CLI::Validator threadsCheck();
 
 }  // namespace tarnvel::cli

@@ -264,7 +264,7 @@ int matchCommand(int argc, char** argv) {
     line.app.add_option("--pdn-out", options.pdnOut);
     addHash(line.app, options.hashMegabytes);
     line.app.add_option("--threads", options.threads)
-        ->check(countCheck("--threads", 1, MAX_SEARCH_THREADS))
+        ->check(threadsCheck())
         ->allow_extra_args(false);
     addCount(line.app, "--concurrency", 1, MAX_CONCURRENCY, options.concurrency);
     line.app.add_flag("--resume", options.resume);
