@@ -10,7 +10,7 @@
 #endif
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
-#define TARNVEL_WIDE_LAYER2 1
+#define TARNVEL_WIDE 1
 #endif
 
 namespace tarnvel::v2::network {
@@ -21,9 +21,16 @@ struct Weights {
     alignas(64) int16_t feature[FEATURES][HIDDEN];
     alignas(64) int16_t featureBias[HIDDEN];
     alignas(64) int16_t layer2[LAYER2][2 * HIDDEN];
-    int32_t layer2Bias[LAYER2];
+    alignas(64) int32_t layer2Bias[LAYER2];
     int16_t output[LAYER2];
     int32_t outputBias;
+#ifdef TARNVEL_WIDE
+    // layer2 by pairs of inputs, for evaluateWide: [pair p][output k]
+    // holds layer2[k][2p] and layer2[k][2p + 1].
+    alignas(64) int16_t layer2Pairs[HIDDEN][LAYER2][2];
+    // output widened to 32 bits, for the wide code's 32-bit multiplies.
+    alignas(64) int32_t output32[LAYER2];
+#endif
 };
 
 Weights weights;
@@ -113,26 +120,51 @@ void layer2Sums(const int16_t* x, int32_t* sums) {
     for (int k = 0; k < LAYER2; ++k) sums[k] = dot(x, weights.layer2[k]);
 }
 
-#ifdef TARNVEL_WIDE_LAYER2
-// The same with 256-bit registers, where the processor has them: the inputs
-// stay in eight registers, and four outputs are summed across at once. Layer
-// 2 is most of an evaluation's time.
-[[gnu::target("avx2")]] void layer2SumsWide(const int16_t* x, int32_t* sums) {
-    constexpr int REGS = 2 * HIDDEN / 16;
-    static_assert(2 * HIDDEN % 16 == 0 && LAYER2 % 4 == 0);
-    __m256i in[REGS];
-    for (int i = 0; i < REGS; ++i) in[i] = _mm256_load_si256(reinterpret_cast<const __m256i*>(x + 16 * i));
-    for (int k = 0; k < LAYER2; k += 4) {
-        __m256i s[4];
-        for (int j = 0; j < 4; ++j) {
-            const auto* w = reinterpret_cast<const __m256i*>(weights.layer2[k + j]);
-            s[j] = _mm256_madd_epi16(in[0], _mm256_load_si256(w));
-            for (int i = 1; i < REGS; ++i) s[j] = _mm256_add_epi32(s[j], _mm256_madd_epi16(in[i], _mm256_load_si256(w + i)));
+#ifdef TARNVEL_WIDE
+// The whole evaluation with wider registers, where the processor has them.
+// Layer 2, most of the time, goes column by column: each pair of clipped
+// inputs multiplies its two columns into all the outputs at once, with
+// several sets of sums so that the additions do not wait on each other.
+// Integer sums in another order give the narrow code's score exactly.
+constexpr int PAIRS = HIDDEN;  // of the 2 * HIDDEN inputs
+constexpr int SUM_SETS = 2;
+static_assert(HIDDEN % 16 == 0 && LAYER2 % 16 == 0 && PAIRS % SUM_SETS == 0);
+
+[[gnu::target("avx2")]] int evaluateWide(const Accumulator& acc, int own) {
+    constexpr int OUT_REGS = LAYER2 / 8;
+    // Unaligned loads and stores for what lies on the stack: not every
+    // compiler aligns a stack to 32 bytes, and they cost nothing extra here.
+    int32_t x[PAIRS];  // clipped inputs, two to a word
+    const __m256i zero = _mm256_setzero_si256(), top = _mm256_set1_epi16(ACTIVATION_MAX);
+    for (int view = 0; view < 2; ++view)
+        for (int r = 0; r < HIDDEN / 16; ++r) {
+            const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(acc.v[view ? 1 - own : own] + 16 * r));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(x + view * HIDDEN / 2 + 8 * r),
+                               _mm256_min_epi16(_mm256_max_epi16(v, zero), top));
         }
-        const __m256i pairs = _mm256_hadd_epi32(_mm256_hadd_epi32(s[0], s[1]), _mm256_hadd_epi32(s[2], s[3]));
-        const __m128i four = _mm_add_epi32(_mm256_castsi256_si128(pairs), _mm256_extracti128_si256(pairs, 1));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + k), four);
+    __m256i sums[SUM_SETS][OUT_REGS];
+    for (auto& set : sums)
+        for (__m256i& r : set) r = zero;
+    for (int p = 0; p < PAIRS; p += SUM_SETS)
+        for (int set = 0; set < SUM_SETS; ++set) {
+            const __m256i in = _mm256_set1_epi32(x[p + set]);
+            const auto* w = reinterpret_cast<const __m256i*>(weights.layer2Pairs[p + set]);
+            for (int j = 0; j < OUT_REGS; ++j)
+                sums[set][j] = _mm256_add_epi32(sums[set][j], _mm256_madd_epi16(in, _mm256_load_si256(w + j)));
+        }
+    const __m256i top32 = _mm256_set1_epi32(ACTIVATION_MAX);
+    __m256i total = zero;
+    for (int j = 0; j < OUT_REGS; ++j) {
+        __m256i h = _mm256_load_si256(reinterpret_cast<const __m256i*>(weights.layer2Bias + 8 * j));
+        for (auto& set : sums) h = _mm256_add_epi32(h, set[j]);
+        h = _mm256_min_epi32(_mm256_max_epi32(_mm256_srai_epi32(h, LAYER2_SHIFT), zero), top32);
+        total = _mm256_add_epi32(
+            total, _mm256_mullo_epi32(h, _mm256_load_si256(reinterpret_cast<const __m256i*>(weights.output32 + 8 * j))));
     }
+    const __m128i half = _mm_add_epi32(_mm256_castsi256_si128(total), _mm256_extracti128_si256(total, 1));
+    const __m128i quarter = _mm_add_epi32(half, _mm_shuffle_epi32(half, _MM_SHUFFLE(1, 0, 3, 2)));
+    const __m128i one = _mm_add_epi32(quarter, _mm_shuffle_epi32(quarter, _MM_SHUFFLE(2, 3, 0, 1)));
+    return (weights.outputBias + _mm_cvtsi128_si32(one)) >> OUTPUT_SHIFT;
 }
 
 const bool Wide = [] {
@@ -187,16 +219,15 @@ void update(const Accumulator& parent, const Position& before, const Position& a
 }
 
 int evaluateWith(const Accumulator& acc, int whiteToMove, [[maybe_unused]] bool wide) {
-    alignas(64) int16_t x[2 * HIDDEN];
     const int own = whiteToMove ? 0 : 1;
+#ifdef TARNVEL_WIDE
+    if (wide && Wide) return evaluateWide(acc, own);
+#endif
+    alignas(64) int16_t x[2 * HIDDEN];
     clip(acc.v[own], x);
     clip(acc.v[1 - own], x + HIDDEN);
     int32_t sums[LAYER2];
-#ifdef TARNVEL_WIDE_LAYER2
-    if (wide && Wide) layer2SumsWide(x, sums);
-    else
-#endif
-        layer2Sums(x, sums);
+    layer2Sums(x, sums);
     int32_t out = weights.outputBias;
     for (int k = 0; k < LAYER2; ++k) {
         int32_t h = (weights.layer2Bias[k] + sums[k]) >> LAYER2_SHIFT;
@@ -223,6 +254,11 @@ bool loadWeights(const uint8_t* data, size_t size) {
     for (int16_t& v : w.output) v = in.i16();
     w.outputBias = in.i32();
     if (!inBounds || std::abs(int64_t{w.outputBias}) > OUTPUT_BIAS_MAX) return false;
+#ifdef TARNVEL_WIDE
+    for (int k = 0; k < LAYER2; ++k)
+        for (int i = 0; i < 2 * HIDDEN; ++i) w.layer2Pairs[i / 2][k][i % 2] = w.layer2[k][i];
+    for (int k = 0; k < LAYER2; ++k) w.output32[k] = w.output[k];
+#endif
     weights = w;
     return true;
 }
