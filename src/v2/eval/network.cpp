@@ -138,7 +138,8 @@ static_assert(HIDDEN % 16 == 0 && LAYER2 % 16 == 0 && PAIRS % SUM_SETS == 0);
     const __m256i zero = _mm256_setzero_si256(), top = _mm256_set1_epi16(ACTIVATION_MAX);
     for (int view = 0; view < 2; ++view)
         for (int r = 0; r < HIDDEN / 16; ++r) {
-            const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(acc.v[view ? 1 - own : own] + 16 * r));
+            const int16_t* in = acc.v[view ? 1 - own : own] + 16 * r;
+            const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(x + view * HIDDEN / 2 + 8 * r),
                                _mm256_min_epi16(_mm256_max_epi16(v, zero), top));
         }
@@ -158,8 +159,8 @@ static_assert(HIDDEN % 16 == 0 && LAYER2 % 16 == 0 && PAIRS % SUM_SETS == 0);
         __m256i h = _mm256_load_si256(reinterpret_cast<const __m256i*>(weights.layer2Bias + 8 * j));
         for (auto& set : sums) h = _mm256_add_epi32(h, set[j]);
         h = _mm256_min_epi32(_mm256_max_epi32(_mm256_srai_epi32(h, LAYER2_SHIFT), zero), top32);
-        total = _mm256_add_epi32(
-            total, _mm256_mullo_epi32(h, _mm256_load_si256(reinterpret_cast<const __m256i*>(weights.output32 + 8 * j))));
+        const __m256i w = _mm256_load_si256(reinterpret_cast<const __m256i*>(weights.output32 + 8 * j));
+        total = _mm256_add_epi32(total, _mm256_mullo_epi32(h, w));
     }
     const __m128i half = _mm_add_epi32(_mm256_castsi256_si128(total), _mm256_extracti128_si256(total, 1));
     const __m128i quarter = _mm_add_epi32(half, _mm_shuffle_epi32(half, _MM_SHUFFLE(1, 0, 3, 2)));
