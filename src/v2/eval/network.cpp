@@ -84,14 +84,19 @@ inline void clip(const int16_t* in, int16_t* out) {
     }
 }
 
+// The sum of a register's four int32.
+inline int32_t sumAcross(__m128i v) {
+    v = _mm_add_epi32(v, _mm_shuffle_epi32(v, _MM_SHUFFLE(1, 0, 3, 2)));
+    v = _mm_add_epi32(v, _mm_shuffle_epi32(v, _MM_SHUFFLE(2, 3, 0, 1)));
+    return _mm_cvtsi128_si32(v);
+}
+
 inline int32_t dot(const int16_t* x, const int16_t* w) {
     __m128i sum = _mm_setzero_si128();
     for (int i = 0; i < 2 * HIDDEN; i += LANES)
         sum = _mm_add_epi32(sum, _mm_madd_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(x + i)),
                                                 _mm_load_si128(reinterpret_cast<const __m128i*>(w + i))));
-    sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, _MM_SHUFFLE(1, 0, 3, 2)));
-    sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, _MM_SHUFFLE(2, 3, 0, 1)));
-    return _mm_cvtsi128_si32(sum);
+    return sumAcross(sum);
 }
 #else
 // Sums wrap as the 16-bit SIMD lanes do.
@@ -163,9 +168,7 @@ static_assert(HIDDEN % 16 == 0 && LAYER2 % 16 == 0 && PAIRS % SUM_SETS == 0);
         total = _mm256_add_epi32(total, _mm256_mullo_epi32(h, w));
     }
     const __m128i half = _mm_add_epi32(_mm256_castsi256_si128(total), _mm256_extracti128_si256(total, 1));
-    const __m128i quarter = _mm_add_epi32(half, _mm_shuffle_epi32(half, _MM_SHUFFLE(1, 0, 3, 2)));
-    const __m128i one = _mm_add_epi32(quarter, _mm_shuffle_epi32(quarter, _MM_SHUFFLE(2, 3, 0, 1)));
-    return (weights.outputBias + _mm_cvtsi128_si32(one)) >> OUTPUT_SHIFT;
+    return (weights.outputBias + sumAcross(half)) >> OUTPUT_SHIFT;
 }
 
 const bool Wide = [] {
