@@ -127,9 +127,10 @@ void layer2Sums(const int16_t* x, int32_t* sums) {
 
 #ifdef TARNVEL_WIDE
 // The whole evaluation with wider registers, where the processor has them.
-// Layer 2, most of the time, goes column by column: each pair of clipped
-// inputs multiplies its two columns into all the outputs at once, with
-// several sets of sums so that the additions do not wait on each other.
+// Layer 2, which takes most of the time, goes column by column: each pair
+// of clipped inputs multiplies its two columns into all the outputs at
+// once, with several sets of sums so that the additions do not wait on
+// each other.
 // Integer sums in another order give the narrow code's score exactly.
 constexpr int PAIRS = HIDDEN;  // of the 2 * HIDDEN inputs
 constexpr int SUM_SETS = 2;
