@@ -62,6 +62,8 @@ TEST_F(HostCli, HelpAndRefusals) {
         {"play --bogus", 2, "tarnvel play: unknown argument '--bogus' (try tarnvel play --help)\n"},
         {"frobnicate", 2, "tarnvel: unknown command 'frobnicate' (try tarnvel --help)\n"},
         {"pdn replay bad.pdn", 1, "tarnvel pdn: bad.pdn: game 1, move 5 (White): illegal move 24-19 (line 4)\n"},
+        {"pdn positions bad.pdn --out r.bin", 1, "tarnvel pdn: bad.pdn: game 1, move 5 (White): illegal move 24-19 (line 4)\n"},
+        {"pdn positions bad.pdn", 2, "tarnvel pdn: positions expects --out RECORDS (try tarnvel pdn --help)\n"},
     };
     for (const auto& [arguments, status, text] : cases) {
         const auto [got, out] = run(TARNVEL + arguments);

@@ -73,6 +73,23 @@ TEST_F(Match, ResumedConcurrentMatchAgreesWithItsFiles) {
     const std::string times = readText("t.tsv");
     EXPECT_EQ(std::count(times.begin(), times.end(), '\n'), 1 + static_cast<long>(engineMoves));
     EXPECT_EQ(times.substr(0, times.find('\n')), "game\tply\tengine\tallowance_ms\twall_ms\tfirst");
+
+    // The same records made again from the PDN alone: the opening's plies
+    // too, and no search score.
+    ASSERT_EQ(run(TARNVEL + " pdn positions m.pdn --out q.bin").first, 0);
+    const std::string again = readText("q.bin");
+    ASSERT_EQ(again.size() % sizeof(TrainingRecord), 0u);
+    std::vector<TrainingRecord> fromPdn(again.size() / sizeof(TrainingRecord));
+    std::memcpy(fromPdn.data(), again.data(), again.size());
+    next = 0;
+    for (TrainingRecord r : fromPdn) {
+        EXPECT_EQ(r.score, UNKNOWN_SCORE);
+        if (r.ply < 5) continue;
+        ASSERT_LT(next, records.size());
+        r.score = records[next].score;
+        EXPECT_EQ(std::memcmp(&r, &records[next++], sizeof r), 0) << "record " << next;
+    }
+    EXPECT_EQ(next, records.size());
 }
 
 // An illegal board forfeits the game, and is counted again on --resume;

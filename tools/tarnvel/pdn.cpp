@@ -1,26 +1,64 @@
-// tarnvel pdn replay: checks every move of the games in a PDN file.
+// tarnvel pdn replay: checks every move of the games in a PDN file;
+// tarnvel pdn positions: turns finished games into training records.
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "arguments.h"
 #include "commands.h"
 #include "interface/postext.h"
+#include "game.h"
 #include "pdn_io.h"
 #include "text_file.h"
+#include "training_record.h"
 
 namespace tarnvel::cli {
 
 namespace {
 
-constexpr const char* USAGE = "usage: tarnvel pdn replay FILE\n";
+constexpr const char* USAGE =
+    "usage: tarnvel pdn replay FILE\n"
+    "       tarnvel pdn positions FILE --out RECORDS\n";
 
 constexpr const char* HELP =
-    "Reads the games of a PDN file (tags, FEN starts, numbered moves, comments,\n"
-    "results), checks that every move is legal and prints each game's final\n"
-    "position. Stops with exit status 1 at the first illegal move.\n";
+    "replay reads the games of a PDN file (tags, FEN starts, numbered moves,\n"
+    "comments, results), checks that every move is legal and prints each game's\n"
+    "final position. Stops with exit status 1 at the first illegal move.\n"
+    "positions writes RECORDS (replacing it): a 24-byte training record\n"
+    "(tools/train/training_record.h) for every position of a finished game where\n"
+    "the side to move had a choice, as tarnvel match --positions-out writes them\n"
+    "but with no search score. Games without a result (\"*\") are skipped.\n";
 
-int replay(const std::string& file) {
+// The game's result for the side to move, as a record keeps it; false for
+// a game without one.
+bool resultForSide(const std::string& result, int whiteToMove, int8_t& out) {
+    int8_t forBlack;
+    if (result == "2-0" || result == "1-0") forBlack = 1;
+    else if (result == "0-2" || result == "0-1") forBlack = -1;
+    else if (result == "1-1" || result == "1/2-1/2") forBlack = 0;
+    else return false;
+    out = static_cast<int8_t>(whiteToMove ? -forBlack : forBlack);
+    return true;
+}
+
+void appendPositions(const GameRecord& record, const std::string& result,
+                     std::vector<TrainingRecord>& out) {
+    for (size_t ply = 0; ply < record.moves.size(); ++ply) {
+        const Position& p = record.positions[ply];
+        const int side = (record.startWhiteToMove + static_cast<int>(ply)) % 2;
+        int8_t forSide;
+        if (legalMoves(p, side).size() < 2 || !resultForSide(result, side, forSide)) continue;
+        out.push_back({p.wm, p.wk, p.bm, p.bk, UNKNOWN_SCORE, static_cast<uint8_t>(side), forSide,
+                       RECORD_FROM_GAME, 0, static_cast<uint16_t>(std::min<size_t>(ply, UINT16_MAX))});
+    }
+}
+
+// Replays every game, or complains and fails at the first that does not.
+int forEachGame(const std::string& file,
+                const std::function<void(const PdnGame&, const GameRecord&, size_t)>& visit) {
     std::string text, error;
     if (!readTextFile(file, text, error)) {
         std::fprintf(stderr, "tarnvel pdn: %s\n", error.c_str());
@@ -43,31 +81,68 @@ int replay(const std::string& file) {
                          error.c_str());
             return EXIT_FAILED;
         }
-        std::printf("game %zu: %zu plies, result %s, final position %s\n", g + 1,
-                    record.moves.size(), games[g].result.c_str(),
-                    positionText(currentPosition(record), sideToMove(record)).c_str());
+        visit(games[g], record, g);
     }
+    return 0;
+}
+
+int replay(const std::string& file) {
+    return forEachGame(file, [](const PdnGame& game, const GameRecord& record, size_t g) {
+        std::printf("game %zu: %zu plies, result %s, final position %s\n", g + 1,
+                    record.moves.size(), game.result.c_str(),
+                    positionText(currentPosition(record), sideToMove(record)).c_str());
+    });
+}
+
+int positions(const std::string& file, const std::string& out) {
+    std::vector<TrainingRecord> records;
+    size_t used = 0, skipped = 0;
+    const int status = forEachGame(file, [&](const PdnGame& game, const GameRecord& record, size_t) {
+        int8_t known;
+        if (!resultForSide(game.result, 0, known)) {
+            ++skipped;
+            return;
+        }
+        appendPositions(record, game.result, records);
+        ++used;
+    });
+    if (status != 0) return status;
+    std::string error;
+    const std::string bytes(reinterpret_cast<const char*>(records.data()),
+                            records.size() * sizeof(TrainingRecord));
+    if (!writeTextFile(out, bytes, "wb", error)) {
+        std::fprintf(stderr, "tarnvel pdn: %s\n", error.c_str());
+        return EXIT_FAILED;
+    }
+    std::printf("%zu records from %zu games (%zu without a result skipped) to %s\n", records.size(),
+                used, skipped, out.c_str());
     return 0;
 }
 
 int pdnCommand(int argc, char** argv) {
     CommandLine line("pdn", std::string(USAGE) + HELP);
-    std::string action, file;
+    std::string action, file, out;
     line.app.add_option("ACTION", action)
         ->check(CLI::Validator(
             [](std::string& value) {
-                if (value == "replay") return std::string();
+                if (value == "replay" || value == "positions") return std::string();
                 return "unknown action '" + value + "' (try tarnvel pdn --help)";
             },
-            "replay"));
+            "replay|positions"));
     line.app.add_option("FILE", file);
+    line.app.add_option("--out", out);
     if (const int status = line.parse(argc, argv); status != PARSED) return status;
-    if (file.empty()) return line.fail("expects: replay FILE");
+    if (file.empty()) return line.fail("expects: replay FILE, or positions FILE --out RECORDS");
+    if (action == "positions") {
+        if (out.empty()) return line.fail("positions expects --out RECORDS (try tarnvel pdn --help)");
+        return positions(file, out);
+    }
+    if (!out.empty()) return line.fail("--out goes with positions");
     return replay(file);
 }
 
-const bool registered =
-    registerCommand({"pdn", pdnCommand, "pdn replay FILE  check the games of a PDN file", 70});
+const bool registered = registerCommand(
+    {"pdn", pdnCommand, "pdn replay|positions FILE  check a PDN file's games, or make training records", 70});
 
 }  // namespace
 
