@@ -315,6 +315,15 @@ int Searcher::search(int alpha, int beta, int depth, int ply, bool pvNode) {
 
     const int ttMove = entry.hit && entry.move < list.count ? entry.move : -1;
     orderMoves(st, ttMove);
+    // Every child probes the table: start all their loads at once, so that
+    // they overlap instead of each stalling in turn. (The horizon's
+    // children never probe.)
+    if (depth > 1)
+        for (int i = 0; i < list.count; ++i) {
+            Position c = p;
+            applyMove(c, list.move[i]);
+            tt.prefetch(c.key);
+        }
     int order[MOVES_PER_PLY];
     for (int i = 0; i < list.count; ++i) order[i] = i;
 
@@ -333,7 +342,6 @@ int Searcher::search(int alpha, int beta, int depth, int ply, bool pvNode) {
                            !sameMove(m, st.killer[0]) && !sameMove(m, st.killer[1]);
         if (futile && quiet && n > 0) continue;
         makeChild(ply, m);
-        if (depth > 1) tt.prefetch(child.pos.key);  // the horizon's children never probe
 
         int score;
         if (n == 0) {
