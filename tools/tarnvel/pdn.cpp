@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,27 +33,22 @@ constexpr const char* HELP =
     "the side to move had a choice, as tarnvel match --positions-out writes them\n"
     "but with no search score. Games without a result (\"*\") are skipped.\n";
 
-// The game's result for the side to move, as a record keeps it; false for
-// a game without one.
-bool resultForSide(const std::string& result, int whiteToMove, int8_t& out) {
-    int8_t forBlack;
-    if (result == "2-0" || result == "1-0") forBlack = 1;
-    else if (result == "0-2" || result == "0-1") forBlack = -1;
-    else if (result == "1-1" || result == "1/2-1/2") forBlack = 0;
-    else return false;
-    out = static_cast<int8_t>(whiteToMove ? -forBlack : forBlack);
-    return true;
+// A finished game's result for Black: +1 win, 0 draw, -1 loss.
+std::optional<int8_t> resultForBlack(const std::string& result) {
+    if (result == "2-0" || result == "1-0") return 1;
+    if (result == "0-2" || result == "0-1") return -1;
+    if (result == "1-1" || result == "1/2-1/2") return 0;
+    return std::nullopt;
 }
 
-void appendPositions(const GameRecord& record, const std::string& result,
-                     std::vector<TrainingRecord>& out) {
+void appendPositions(const GameRecord& record, int8_t forBlack, std::vector<TrainingRecord>& out) {
     for (size_t ply = 0; ply < record.moves.size(); ++ply) {
         const Position& p = record.positions[ply];
         const int side = (record.startWhiteToMove + static_cast<int>(ply)) % 2;
-        int8_t forSide;
-        if (legalMoves(p, side).size() < 2 || !resultForSide(result, side, forSide)) continue;
-        out.push_back({p.wm, p.wk, p.bm, p.bk, UNKNOWN_SCORE, static_cast<uint8_t>(side), forSide,
-                       RECORD_FROM_GAME, 0, static_cast<uint16_t>(std::min<size_t>(ply, UINT16_MAX))});
+        if (legalMoves(p, side).size() < 2) continue;
+        out.push_back({p.wm, p.wk, p.bm, p.bk, UNKNOWN_SCORE, static_cast<uint8_t>(side),
+                       static_cast<int8_t>(side ? -forBlack : forBlack), RECORD_FROM_GAME, 0,
+                       static_cast<uint16_t>(std::min<size_t>(ply, UINT16_MAX))});
     }
 }
 
@@ -98,12 +94,12 @@ int positions(const std::string& file, const std::string& out) {
     std::vector<TrainingRecord> records;
     size_t used = 0, skipped = 0;
     const int status = forEachGame(file, [&](const PdnGame& game, const GameRecord& record, size_t) {
-        int8_t known;
-        if (!resultForSide(game.result, 0, known)) {
+        const std::optional<int8_t> forBlack = resultForBlack(game.result);
+        if (!forBlack) {
             ++skipped;
             return;
         }
-        appendPositions(record, game.result, records);
+        appendPositions(record, *forBlack, records);
         ++used;
     });
     if (status != 0) return status;
