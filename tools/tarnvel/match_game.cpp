@@ -13,11 +13,6 @@ namespace {
 
 const char* colour(int white) { return white ? "White" : "Black"; }
 
-int8_t resultFor(Outcome outcome, int side) {
-    if (outcome == Outcome::DRAW) return 0;
-    return (outcome == Outcome::WHITE_WINS) == (side == 1) ? 1 : -1;
-}
-
 }  // namespace
 
 PlayedGame playMatchGame(long round, const GameRecord& start, MatchPlayer players[MATCH_PLAYERS],
@@ -57,9 +52,7 @@ PlayedGame playMatchGame(long round, const GameRecord& start, MatchPlayer player
         game.times.push_back({ply, static_cast<uint8_t>(who), first[side], wall.count()});
         first[side] = false;
         if (choice)
-            game.positions.push_back({now.wm, now.wk, now.bm, now.bk, scoreFromReport(turn.report),
-                                      static_cast<uint8_t>(side), 0, RECORD_FROM_GAME, 0,
-                                      static_cast<uint16_t>(ply)});
+            game.positions.push_back(gamePositionRecord(now, side, scoreFromReport(turn.report), ply));
         if (!turn.legal) {
             game.outcome = side ? Outcome::BLACK_WINS : Outcome::WHITE_WINS;
             game.reason = mover.label + " (" + colour(side) + ") handed back an illegal board " +

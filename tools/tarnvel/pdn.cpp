@@ -1,7 +1,5 @@
 // tarnvel pdn replay: checks every move of the games in a PDN file;
 // tarnvel pdn positions: turns finished games into training records.
-#include <algorithm>
-#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -33,22 +31,22 @@ constexpr const char* HELP =
     "the side to move had a choice, as tarnvel match --positions-out writes them\n"
     "but with no search score. Games without a result (\"*\") are skipped.\n";
 
-// A finished game's result for Black: +1 win, 0 draw, -1 loss.
-std::optional<int8_t> resultForBlack(const std::string& result) {
-    if (result == "2-0" || result == "1-0") return 1;
-    if (result == "0-2" || result == "0-1") return -1;
-    if (result == "1-1" || result == "1/2-1/2") return 0;
+// The outcome a PDN result names: ours ("2-0", "0-2", "1-1") or the usual
+// one-point form.
+std::optional<Outcome> outcomeOf(const std::string& result) {
+    if (result == "2-0" || result == "1-0") return Outcome::BLACK_WINS;
+    if (result == "0-2" || result == "0-1") return Outcome::WHITE_WINS;
+    if (result == "1-1" || result == "1/2-1/2") return Outcome::DRAW;
     return std::nullopt;
 }
 
-void appendPositions(const GameRecord& record, int8_t forBlack, std::vector<TrainingRecord>& out) {
+void appendPositions(const GameRecord& record, Outcome outcome, std::vector<TrainingRecord>& out) {
     for (size_t ply = 0; ply < record.moves.size(); ++ply) {
         const Position& p = record.positions[ply];
         const int side = (record.startWhiteToMove + static_cast<int>(ply)) % 2;
         if (legalMoves(p, side).size() < 2) continue;
-        out.push_back({p.wm, p.wk, p.bm, p.bk, UNKNOWN_SCORE, static_cast<uint8_t>(side),
-                       static_cast<int8_t>(side ? -forBlack : forBlack), RECORD_FROM_GAME, 0,
-                       static_cast<uint16_t>(std::min<size_t>(ply, UINT16_MAX))});
+        out.push_back(gamePositionRecord(p, side, UNKNOWN_SCORE, ply));
+        out.back().result = resultFor(outcome, side);
     }
 }
 
@@ -94,12 +92,12 @@ int positions(const std::string& file, const std::string& out) {
     std::vector<TrainingRecord> records;
     size_t used = 0, skipped = 0;
     const int status = forEachGame(file, [&](const PdnGame& game, const GameRecord& record, size_t) {
-        const std::optional<int8_t> forBlack = resultForBlack(game.result);
-        if (!forBlack) {
+        const std::optional<Outcome> outcome = outcomeOf(game.result);
+        if (!outcome) {
             ++skipped;
             return;
         }
-        appendPositions(record, *forBlack, records);
+        appendPositions(record, *outcome, records);
         ++used;
     });
     if (status != 0) return status;

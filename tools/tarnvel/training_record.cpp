@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 
 #include "engine_report.h"
 
@@ -24,6 +25,16 @@ int16_t scoreFromReport(std::string_view report) {
         score = read->decided * (GAME_OVER - n);
     }
     return static_cast<int16_t>(std::clamp(score, -SCORE_LIMIT, SCORE_LIMIT));
+}
+
+TrainingRecord gamePositionRecord(const Position& p, int side, int16_t score, size_t ply) {
+    return {p.wm, p.wk, p.bm, p.bk, score, static_cast<uint8_t>(side), 0, RECORD_FROM_GAME, 0,
+            static_cast<uint16_t>(std::min<size_t>(ply, UINT16_MAX))};
+}
+
+int8_t resultFor(Outcome outcome, int side) {
+    if (outcome == Outcome::DRAW) return 0;
+    return (outcome == Outcome::WHITE_WINS) == (side == 1) ? 1 : -1;
 }
 
 }  // namespace tarnvel::cli
