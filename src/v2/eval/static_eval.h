@@ -18,11 +18,16 @@ namespace tarnvel::v2 {
 constexpr int V13_SCALE_NUMERATOR = 11;  // v1.3's man is 100, the network's about 220
 constexpr int V13_SCALE_DENOMINATOR = 5;
 
+// v1.3's terms read the board alone: the network's accumulators are not kept.
+constexpr bool EVAL_USES_ACCUMULATORS = false;
+
 inline int staticEval(const Position& p, const network::Accumulator&, int side) {
     return tarnvel::evaluatePosition(p, side, -SCORE_INFINITE, SCORE_INFINITE) * V13_SCALE_NUMERATOR /
            V13_SCALE_DENOMINATOR;
 }
 #else
+constexpr bool EVAL_USES_ACCUMULATORS = true;
+
 inline int staticEval(const Position&, const network::Accumulator& acc, int side) {
     return network::evaluate(acc, side);
 }

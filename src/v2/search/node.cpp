@@ -107,7 +107,7 @@ void Searcher::start(const Position& root, int whiteToMove, const GameContext& g
     keys_.resize(static_cast<size_t>(game.length) + MAX_PLY + 2);
     stack_[0].pos = root;
     stack_[0].side = whiteToMove;
-    network::refresh(root, stack_[0].acc);
+    if constexpr (EVAL_USES_ACCUMULATORS) network::refresh(root, stack_[0].acc);
     for (PlyState& st : stack_) st.killer[0] = st.killer[1] = MoveRecord{};
     nodes_.store(0, std::memory_order_relaxed);
     dbHits_ = 0;

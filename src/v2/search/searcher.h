@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "v2/eval/network.h"
+#include "v2/eval/static_eval.h"
 #include "v2/search/movelist.h"
 #include "v2/search/search.h"
 
@@ -74,7 +75,7 @@ public:
         child.pos = parent.pos;
         applyMove(child.pos, m);
         child.side = !parent.side;
-        network::update(parent.acc, parent.pos, child.pos, child.acc);
+        if constexpr (EVAL_USES_ACCUMULATORS) network::update(parent.acc, parent.pos, child.pos, child.acc);
     }
 
 private:
