@@ -47,7 +47,17 @@ if [ ${#need[@]} -gt 0 ]; then
     $sudo dpkg --add-architecture i386
   fi
   echo "install-deps: installing ${need[*]}"
-  $sudo apt-get update -qq
+  # A mirror caught in the middle of a sync fails the update now and then:
+  # try again, then go on with the package lists there are.
+  for attempt in 1 2 3; do
+    if $sudo apt-get update -qq; then break; fi
+    if [ "$attempt" -lt 3 ]; then
+      echo "install-deps: apt-get update failed; trying again in 30 s" >&2
+      sleep 30
+    else
+      echo "install-deps: apt-get update kept failing; installing from the package lists there are" >&2
+    fi
+  done
   $sudo apt-get install -y -qq --no-install-recommends "${need[@]}"
 fi
 
