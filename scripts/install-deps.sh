@@ -40,6 +40,38 @@ if command -v node >/dev/null 2>&1 && command -v npm >/dev/null 2>&1; then
   need=("${filtered[@]+"${filtered[@]}"}")
 fi
 
+# When the security index for one architecture fails to download, 32-bit
+# libraries cannot match the versions of their 64-bit twins and the install
+# fails. The same archive is also published under its suite alias
+# (oldstable-security, say), with its own signed index that a mirror syncs
+# apart: install once from a copy of the sources that names the alias,
+# leaving the machine's own sources as they are.
+install_through_security_alias() {
+  local codename list alias="" tmp f rc=0
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  list=$(ls /var/lib/apt/lists/{,partial/}*_dists_"$codename"-security_InRelease 2>/dev/null | head -n1 || true)
+  if [ -n "$list" ]; then alias=$(sed -n 's/^Suite: //p' "$list"); fi
+  if [ -z "$alias" ] || [ "$alias" = "$codename-security" ]; then
+    echo "install-deps: the install failed and no other name for the security archive is known" >&2
+    exit 1
+  fi
+  echo "install-deps: trying the security archive under its other name, $alias" >&2
+  tmp=$(mktemp -d)
+  mkdir "$tmp/parts"
+  : > "$tmp/sources.list"
+  if [ -f /etc/apt/sources.list ]; then
+    sed "s/\b$codename-security\b/$alias/" /etc/apt/sources.list > "$tmp/sources.list"
+  fi
+  for f in /etc/apt/sources.list.d/*.sources /etc/apt/sources.list.d/*.list; do
+    if [ -f "$f" ]; then sed "s/\b$codename-security\b/$alias/" "$f" > "$tmp/parts/${f##*/}"; fi
+  done
+  local opts=(-o Dir::Etc::sourcelist="$tmp/sources.list" -o Dir::Etc::sourceparts="$tmp/parts")
+  $sudo apt-get "${opts[@]}" update -qq || rc=$?
+  [ "$rc" -ne 0 ] || $sudo apt-get "${opts[@]}" install -y -qq --no-install-recommends "${need[@]}" || rc=$?
+  rm -rf "$tmp"
+  return "$rc"
+}
+
 if [ ${#need[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
@@ -49,8 +81,9 @@ if [ ${#need[@]} -gt 0 ]; then
   echo "install-deps: installing ${need[*]}"
   # A mirror caught in the middle of a sync fails the update now and then:
   # try again, then go on with the package lists there are.
+  updated=0
   for attempt in 1 2 3; do
-    if $sudo apt-get update -qq; then break; fi
+    if $sudo apt-get update -qq; then updated=1; break; fi
     if [ "$attempt" -lt 3 ]; then
       echo "install-deps: apt-get update failed; trying again in 30 s" >&2
       sleep 30
@@ -58,7 +91,10 @@ if [ ${#need[@]} -gt 0 ]; then
       echo "install-deps: apt-get update kept failing; installing from the package lists there are" >&2
     fi
   done
-  $sudo apt-get install -y -qq --no-install-recommends "${need[@]}"
+  if ! $sudo apt-get install -y -qq --no-install-recommends "${need[@]}"; then
+    [ "$updated" -eq 0 ] || exit 1
+    install_through_security_alias
+  fi
 fi
 
 # The browser test's own npm packages, pinned by its lock file.
