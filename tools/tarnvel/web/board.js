@@ -294,13 +294,23 @@ function showVerdicts() {
 
 async function loadVerdicts() {
   const position = view.state.position;
+  let answer;
   try {
-    view.verdicts = await api('POST', '/api/verdicts', { engine: engineFor('analysis') });
+    answer = await api('POST', '/api/verdicts', { engine: engineFor('analysis') });
   } catch (e) {
-    view.verdicts = { position, moves: [] };  // asked again when the position changes
+    // Asked again when the position changes.
+    if (view.state.position === position) view.verdicts = { position, moves: [] };
     return;
   }
-  if (view.state.position === view.verdicts.position) { drawBoard(); showVerdicts(); }
+  // Answers can arrive out of order: one asked before the position changed
+  // must not replace the shown position's, nor leave it unasked.
+  if (answer.position !== view.state.position) {
+    if (!view.verdicts || view.verdicts.position !== view.state.position) refresh();
+    return;
+  }
+  view.verdicts = answer;
+  drawBoard();
+  showVerdicts();
 }
 
 async function refresh() {
