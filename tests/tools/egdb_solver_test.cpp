@@ -96,8 +96,9 @@ TEST_F(BuiltDatabase, AgreesWithAnIndependentSolverUpToFourPieces) {
     uint64_t wrong = 0, tally[4] = {};
     for (int m : materialsUpTo(4))
         testing::forEachPosition(m >> 6, m >> 4 & 3, m >> 2 & 3, m & 3, [&](const DbQuery& q) {
+            const reference::Board board = boardOf(q);
             const auto captures = [&](bool white) {
-                const std::vector<reference::Move> moves = reference::legalMoves(boardOf(q), white);
+                const std::vector<reference::Move> moves = reference::legalMoves(board, white);
                 return !moves.empty() && !moves.front().captured.empty();
             };
             if (captures(true) || captures(false)) return;  // either side can capture: not stored
