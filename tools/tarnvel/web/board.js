@@ -298,12 +298,10 @@ async function loadVerdicts() {
   try {
     answer = await api('POST', '/api/verdicts', { engine: engineFor('analysis') });
   } catch (e) {
-    // Asked again when the position changes.
-    if (view.state.position === position) view.verdicts = { position, moves: [] };
-    return;
+    answer = { position, moves: [] };  // asked again when the position changes
   }
-  // Answers can arrive out of order: one asked before the position changed
-  // must not replace the shown position's, nor leave it unasked.
+  // Answers and failures can arrive out of order: one for a position no
+  // longer shown must not replace the shown position's, nor leave it unasked.
   if (answer.position !== view.state.position) {
     if (!view.verdicts || view.verdicts.position !== view.state.position) refresh();
     return;
