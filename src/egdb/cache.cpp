@@ -6,6 +6,7 @@
 #include "egdb/filenames.h"
 #include "egdb/limits.h"
 #include "egdb/tables.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/vmem.h"
 #include "tarnvel/tarnvel.h"
@@ -64,12 +65,16 @@ bool readBlock(FILE* file, uint8_t* block) {
 }
 
 // Reads the blocks of one compressed file into the slots of their global
-// numbers. Returns 1 once the cache or the block numbers are used up.
+// numbers. Returns 1 once the cache or the block numbers are used up, or
+// the deadline has passed.
 int preloadFile(FILE* file, const char* path, int64_t offset, int64_t count, bool reportEveryBlock,
-                char* progressText) {
+                char* progressText, int64_t deadlineMs) {
     for (int64_t b = 0; b < count; ++b) {
         const int64_t g = offset + b;
         if (g >= maxBlocks || g >= cacheBlocks) return 1;
+        if (deadlineMs != NO_PRELOAD_DEADLINE && b % PRELOAD_BLOCKS_PER_CLOCK_READ == 0 &&
+            platform::monotonicMs() >= deadlineMs)
+            return 1;
         const int32_t slot = static_cast<int32_t>(g);
         if (!readBlock(file, slotAddress(slot))) return 0;
         placeBlock(slot);
@@ -111,7 +116,8 @@ bool allocateCache() {
     return false;
 }
 
-int preloadCache(char* progressText, const int64_t* fileBlockOffset, const int64_t* fileBlockCount) {
+int preloadCache(char* progressText, const int64_t* fileBlockOffset, const int64_t* fileBlockCount,
+                 int64_t deadlineMs) {
     char path[PATH_CAPACITY];
     for (int n = FIRST_SINGLE_FILE_PIECES; n <= LAST_SINGLE_FILE_PIECES; ++n) {
         singleFilePath(path, sizeof path, n, ".cpr");
@@ -119,7 +125,8 @@ int preloadCache(char* progressText, const int64_t* fileBlockOffset, const int64
         if (!file) break;
         std::printf("preloading %i-piece db\n", n);
         const int slot = singleFileSlot(n);
-        const int full = preloadFile(file, path, fileBlockOffset[slot], fileBlockCount[slot], false, progressText);
+        const int full = preloadFile(file, path, fileBlockOffset[slot], fileBlockCount[slot], false, progressText,
+                                     deadlineMs);
         std::fclose(file);
         if (full) return 1;
     }
@@ -134,7 +141,8 @@ int preloadCache(char* progressText, const int64_t* fileBlockOffset, const int64
         if (!file) continue;
         std::printf("\npreloading %i%i%i%i db", s.bm, s.bk, s.wm, s.wk);
         const int slot = splitFileSlot(i);
-        const int full = preloadFile(file, path, fileBlockOffset[slot], fileBlockCount[slot], true, progressText);
+        const int full = preloadFile(file, path, fileBlockOffset[slot], fileBlockCount[slot], true, progressText,
+                                     deadlineMs);
         std::fclose(file);
         if (full) return 1;
     }
@@ -160,6 +168,8 @@ void initialiseLru() {
         if (!filled(s)) append(s, -1);
     oldest = previous;
 }
+
+bool cacheHasEmptySlot() { return oldest >= 0 && lru[oldest].blockOf == -1; }
 
 void touchBlock(int32_t s) {
     if (s == newest) return;

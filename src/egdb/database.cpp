@@ -11,6 +11,7 @@
 #include "egdb/limits.h"
 #include "egdb/slicetable.h"
 #include "egdb/tables.h"
+#include "platform/clock.h"
 #include "tarnvel/tarnvel.h"
 
 namespace tarnvel {
@@ -82,6 +83,11 @@ void appendDetails(const char* path) {
 int64_t fileBlockOffset[DBFP_SLOTS];
 int64_t fileBlockCount[DBFP_SLOTS];
 
+// Where a preload cut short goes on: a dbfp slot and a block of its file;
+// slot DBFP_SLOTS when nothing is left.
+int preloadSlot = DBFP_SLOTS;
+int64_t preloadBlock = 0;
+
 void readOneIndex(const char* path, int slot, int64_t* blockOffset, char* progressText) {
     writeProgress(progressText, "parsing %s", path);
     if (fileExists(path)) appendDetails(path);
@@ -128,7 +134,7 @@ void openCompressedFiles() {
 
 }  // namespace
 
-int32_t openDatabase(int32_t cacheMegabytes, char* progressText) {
+int32_t openDatabase(int32_t cacheMegabytes, char* progressText, int64_t preloadDeadlineMs) {
     // An opening that found nothing is not closed by the caller; its cache
     // and files must not be lost.
     closeDatabase();
@@ -149,13 +155,39 @@ int32_t openDatabase(int32_t cacheMegabytes, char* progressText) {
         return 0;
     }
     if (cacheBlocks != wanted) std::printf("\ndatabase cache reduced to %i blocks", cacheBlocks);
-    preloadCache(progressText, fileBlockOffset, fileBlockCount);
+    preloadCache(progressText, fileBlockOffset, fileBlockCount, preloadDeadlineMs);
     initialiseLru();
     openCompressedFiles();
+    // A preload with a deadline may have stopped anywhere: the next ones
+    // go over every file, skipping the blocks already read.
+    preloadSlot = preloadDeadlineMs == NO_PRELOAD_DEADLINE ? DBFP_SLOTS : 0;
+    preloadBlock = 0;
     return maxPieces;
 }
 
+bool continuePreload(int64_t deadlineMs) {
+    for (int64_t reads = 0; preloadSlot < DBFP_SLOTS;) {
+        if (!cacheHasEmptySlot()) {
+            preloadSlot = DBFP_SLOTS;
+            break;
+        }
+        const int64_t g = fileBlockOffset[preloadSlot] + preloadBlock;
+        if (!dbfp[preloadSlot] || preloadBlock >= fileBlockCount[preloadSlot] || g >= maxBlocks) {
+            ++preloadSlot;
+            preloadBlock = 0;
+            continue;
+        }
+        if (!blockpointer[g]) {
+            if (reads++ % PRELOAD_BLOCKS_PER_CLOCK_READ == 0 && platform::monotonicMs() >= deadlineMs) return false;
+            loadBlock(static_cast<int32_t>(g), dbfp[preloadSlot], static_cast<uint32_t>(preloadBlock));
+        }
+        ++preloadBlock;
+    }
+    return true;
+}
+
 int32_t closeDatabase() {
+    preloadSlot = DBFP_SLOTS;
     releaseCache();
     closeCompressedFiles();
     clearSliceTable();

@@ -93,17 +93,27 @@ std::vector<int32_t> lruOrder() {
     return order;
 }
 
-class Cache : public EgdbTest {};
+class Cache : public EgdbTest {
+protected:
+    // Kings only, mostly mixed results: over 100 blocks.
+    void SetUp() override {
+        EgdbTest::SetUp();
+        for (const SliceKey& k : {SliceKey{0, 2, 0, 2, 0, 0, 0}, SliceKey{0, 3, 0, 1, 0, 0, 0}, SliceKey{0, 3, 0, 1, 0, 0, 1}})
+            slices.push_back({k, patternedResults(sliceSize(k), 11u + static_cast<uint32_t>(slices.size()), 97)});
+        const WriteReport r = writeDatabase(slices);
+        ASSERT_TRUE(r.ok && r.blocks > 100) << r.error;
+        for (int nbk : {2, 3}) forEachPosition(0, nbk, 0, 4 - nbk, [&](const DbQuery& q) { positions.push_back(q); });
+    }
+    bool answersRight(const DbQuery& q, int32_t got) {
+        const RefLocation loc = referenceLocation(q);
+        const uint8_t expected = resultsOf(slices, loc.key)[loc.index];
+        return got == expected || (expected == RESULT_ANY && got != DB_UNKNOWN);
+    }
+    std::vector<SliceResults> slices;
+    std::vector<DbQuery> positions;
+};
 
 TEST_F(Cache, EvictionFollowsTheLruRules) {
-    // Kings only, mostly mixed results: over 100 blocks.
-    std::vector<SliceResults> slices;
-    for (const SliceKey& k : {SliceKey{0, 2, 0, 2, 0, 0, 0}, SliceKey{0, 3, 0, 1, 0, 0, 0}, SliceKey{0, 3, 0, 1, 0, 0, 1}})
-        slices.push_back({k, patternedResults(sliceSize(k), 11u + static_cast<uint32_t>(slices.size()), 97)});
-    const WriteReport r = writeDatabase(slices);
-    ASSERT_TRUE(r.ok && r.blocks > 100) << r.error;
-    std::vector<DbQuery> positions;
-    for (int nbk : {2, 3}) forEachPosition(0, nbk, 0, 4 - nbk, [&](const DbQuery& q) { positions.push_back(q); });
     platform::limitMemoryRequests(64000);  // 2000 → … → 62 blocks
     ASSERT_EQ(open(), 4);
     ASSERT_EQ(cacheBlocks, 62);
@@ -125,9 +135,7 @@ TEST_F(Cache, EvictionFollowsTheLruRules) {
             EXPECT_EQ(lruOrder(), before);
             continue;
         }
-        const RefLocation loc = referenceLocation(q);
-        const uint8_t expected = resultsOf(slices, loc.key)[loc.index];
-        EXPECT_TRUE(got == expected || (expected == RESULT_ANY && got != DB_UNKNOWN));
+        EXPECT_TRUE(answersRight(q, got));
         const int32_t s = lruNewest();
         const bool hit = lruEntry(s).blockOf == blocks[s];
         ++seen[hit ? (s == before.front() ? 0 : s == before.back() ? 1 : 2) : 3];
@@ -142,6 +150,33 @@ TEST_F(Cache, EvictionFollowsTheLruRules) {
         ASSERT_EQ(lruOrder(), model);
     }
     for (int n : seen) EXPECT_GT(n, 0);
+}
+
+// A preload stopped by its deadline leaves every block to be read later,
+// by a probe or by the preload going on, with the same answers.
+TEST_F(Cache, APreloadCutShortGoesOnLater) {
+    ::testing::internal::CaptureStdout();
+    ASSERT_EQ(openDatabase(256, text, /*preloadDeadlineMs=*/0), 4);
+    ::testing::internal::GetCapturedStdout();
+    const auto cachedBlocks = [] {
+        int n = 0;
+        for (int32_t s = 0; s < cacheBlocks; ++s) n += lruEntry(s).blockOf != -1;
+        return n;
+    };
+    EXPECT_EQ(cachedBlocks(), 0);
+    EXPECT_FALSE(continuePreload(0));
+    EXPECT_EQ(cachedBlocks(), 0);
+    const DbQuery& first = positions.front();
+    EXPECT_EQ(probeDatabase(&first, 1), DB_NOLOOK);
+    EXPECT_TRUE(answersRight(first, probeDatabase(&first, 0)));
+    EXPECT_EQ(cachedBlocks(), 1);
+
+    EXPECT_TRUE(continuePreload(NO_PRELOAD_DEADLINE));
+    const int all = cachedBlocks();
+    EXPECT_GT(all, 100);
+    for (const DbQuery& q : positions) ASSERT_TRUE(answersRight(q, probeDatabase(&q, 1)));
+    EXPECT_EQ(cachedBlocks(), all);
+    EXPECT_TRUE(continuePreload(0));  // nothing left: done at once
 }
 
 }  // namespace

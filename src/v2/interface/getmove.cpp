@@ -1,6 +1,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "egdb/database.h"
 #include "interface/database_open.h"
 #include "interface/hostboard.h"
 #include "platform/clock.h"
@@ -18,6 +19,9 @@ constexpr int INFO_NEW_GAME = 1;
 constexpr int HOST_COLOR_WHITE = 1;
 constexpr double MS_PER_SECOND = 1000.0;
 constexpr int64_t LONGEST_ALLOWANCE_MS = INT32_MAX;
+// The database's preload may take this share of each move's allowance
+// until it is done; the search reads what it needs before then.
+constexpr int64_t PRELOAD_SHARE_DIVISOR = 4;
 
 // The host's allowance in whole ms; NaN and negative allowances give 0.
 int64_t allowanceMs(double seconds) {
@@ -32,9 +36,12 @@ int64_t allowanceMs(double seconds) {
 int getMove(int board[8][8], int color, double seconds, char* text, int* playNow, int info) {
     // The allowance runs from the host's call, database opening included.
     const int64_t startMs = platform::monotonicMs();
+    const int64_t allowance = allowanceMs(seconds);
     char discardedText[TARNVEL_TEXT_CAPACITY] = "";
     char* report = text ? text : discardedText;
-    reopenDatabaseIfResized(report);
+    const int64_t preloadDeadlineMs = startMs + allowance / PRELOAD_SHARE_DIVISOR;
+    reopenDatabaseIfResized(report, preloadDeadlineMs);
+    continuePreload(preloadDeadlineMs);
     if (info & INFO_NEW_GAME) {
         startNewGame();
         gameTrack.newGame();
@@ -47,7 +54,7 @@ int getMove(int board[8][8], int color, double seconds, char* text, int* playNow
 
     SearchLimits limits;
     limits.startMs = startMs;
-    limits.allowanceMs = allowanceMs(seconds);
+    limits.allowanceMs = allowance;
     limits.maxDepth = static_cast<int>(searchDepthLimit);
     limits.playNow = playNow;
     const GameContext game{gameTrack.keys.data(), static_cast<int>(gameTrack.keys.size())};
