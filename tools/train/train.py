@@ -20,7 +20,6 @@ import time
 import numpy as np
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import fitting  # noqa: E402
 import records  # noqa: E402
 import selfplay  # noqa: E402
 
@@ -95,6 +94,14 @@ def merge(a):
           f'{int((r["result"] == -1).sum())} losses) to {a.out}')
 
 
+def torch_step(name):
+    """fit, export and check: only they import PyTorch, which takes seconds."""
+    def run(a):
+        import fitting
+        getattr(fitting, name)(a)
+    return run
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument('--build', default=BUILD, help='directory of the built programs (default build/release)')
@@ -126,7 +133,34 @@ def main():
     p.add_argument('--seed', type=int, default=1)
     p.set_defaults(run=merge)
 
-    fitting.add_commands(sub)
+    p = sub.add_parser('fit', help='fit the network (resumable)')
+    p.add_argument('--data', required=True, help='training file from merge')
+    p.add_argument('--checkpoint', required=True, help='written after every epoch; resumed from when present')
+    p.add_argument('--epochs', type=int, default=20)
+    p.add_argument('--steps', type=int, default=0, help='batches an epoch (default: the whole file)')
+    p.add_argument('--batch', type=int, default=4096)
+    p.add_argument('--lr', type=float, default=1e-3)
+    p.add_argument('--decay', type=float, default=0.85, help='learning rate factor per epoch')
+    p.add_argument('--scale', type=float, default=150, help='points for which a score means 73%% of the points')
+    p.add_argument('--blend', type=float, default=0.5, help="share of the search's score in a game record's target")
+    p.add_argument('--game-weight', type=int, default=1, help='times each game record is seen an epoch')
+    p.add_argument('--held-out', type=float, default=0.02, help='share of the file kept for the held-out loss')
+    p.add_argument('--seed', type=int, default=1)
+    p.add_argument('--threads', type=int, default=1)
+    p.set_defaults(run=torch_step('fit'))
+
+    p = sub.add_parser('export', help='quantised weights file')
+    p.add_argument('--checkpoint', required=True)
+    p.add_argument('--out', required=True)
+    p.set_defaults(run=torch_step('export'))
+
+    p = sub.add_parser('check', help="the engine's scores against Python's")
+    p.add_argument('--weights', required=True)
+    p.add_argument('--checkpoint', required=True, help='the fitted network the weights came from')
+    p.add_argument('--data', required=True, help='records to evaluate')
+    p.add_argument('--count', type=int, default=10000)
+    p.add_argument('--tolerance', type=float, default=8, help='points the fitted network may differ by')
+    p.set_defaults(run=torch_step('check'))
 
     a = parser.parse_args()
     a.run(a)
