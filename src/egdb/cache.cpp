@@ -6,7 +6,6 @@
 #include "egdb/filenames.h"
 #include "egdb/limits.h"
 #include "egdb/tables.h"
-#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/vmem.h"
 #include "tarnvel/tarnvel.h"
@@ -65,16 +64,12 @@ bool readBlock(FILE* file, uint8_t* block) {
 }
 
 // Reads the blocks of one compressed file into the slots of their global
-// numbers. Returns 1 once the cache or the block numbers are used up, or
-// the deadline has passed.
+// numbers. Returns 1 once the cache or the block numbers are used up.
 int preloadFile(FILE* file, const char* path, int64_t offset, int64_t count, bool reportEveryBlock,
-                char* progressText, int64_t deadlineMs) {
+                char* progressText) {
     for (int64_t b = 0; b < count; ++b) {
         const int64_t g = offset + b;
         if (g >= maxBlocks || g >= cacheBlocks) return 1;
-        if (deadlineMs != NO_PRELOAD_DEADLINE && b % PRELOAD_BLOCKS_PER_CLOCK_READ == 0 &&
-            platform::monotonicMs() >= deadlineMs)
-            return 1;
         const int32_t slot = static_cast<int32_t>(g);
         if (!readBlock(file, slotAddress(slot))) return 0;
         placeBlock(slot);
@@ -116,8 +111,7 @@ bool allocateCache() {
     return false;
 }
 
-int preloadCache(char* progressText, const int64_t* fileBlockOffset, const int64_t* fileBlockCount,
-                 int64_t deadlineMs) {
+int preloadCache(char* progressText, const int64_t* fileBlockOffset, const int64_t* fileBlockCount) {
     char path[PATH_CAPACITY];
     for (int n = FIRST_SINGLE_FILE_PIECES; n <= LAST_SINGLE_FILE_PIECES; ++n) {
         singleFilePath(path, sizeof path, n, ".cpr");
@@ -125,8 +119,7 @@ int preloadCache(char* progressText, const int64_t* fileBlockOffset, const int64
         if (!file) break;
         std::printf("preloading %i-piece db\n", n);
         const int slot = singleFileSlot(n);
-        const int full = preloadFile(file, path, fileBlockOffset[slot], fileBlockCount[slot], false, progressText,
-                                     deadlineMs);
+        const int full = preloadFile(file, path, fileBlockOffset[slot], fileBlockCount[slot], false, progressText);
         std::fclose(file);
         if (full) return 1;
     }
@@ -141,8 +134,7 @@ int preloadCache(char* progressText, const int64_t* fileBlockOffset, const int64
         if (!file) continue;
         std::printf("\npreloading %i%i%i%i db", s.bm, s.bk, s.wm, s.wk);
         const int slot = splitFileSlot(i);
-        const int full = preloadFile(file, path, fileBlockOffset[slot], fileBlockCount[slot], true, progressText,
-                                     deadlineMs);
+        const int full = preloadFile(file, path, fileBlockOffset[slot], fileBlockCount[slot], true, progressText);
         std::fclose(file);
         if (full) return 1;
     }

@@ -5,18 +5,12 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "egdb/database.h"
-
 namespace tarnvel {
 
 constexpr int BLOCK_SIZE = 1024;
 // The LRU list moves a slot to the front of another one, so it needs two;
 // when not even these can be had the database stays closed.
 constexpr int32_t MIN_CACHE_BLOCKS = 2;
-
-// Blocks a preload reads between looks at the clock: 64 KB, well under a
-// millisecond.
-constexpr int64_t PRELOAD_BLOCKS_PER_CLOCK_READ = 64;
 
 // One per cache slot. Layout (12 bytes): blockOf, next, prev, each a signed
 // 32-bit slot or block number, −1 for none.
@@ -47,10 +41,7 @@ bool allocateCache();
 // the file in dbfp slot f are the global blocks fileBlockOffset[f] …
 // fileBlockOffset[f] + fileBlockCount[f] − 1; a file whose index could not
 // be read has count −1 and is skipped. Returns 1 when the cache was filled.
-// Past `deadlineMs` (platform::monotonicMs) it stops early, also returning
-// 1: the blocks not read are read when a probe first needs them.
-int preloadCache(char* progressText, const int64_t* fileBlockOffset, const int64_t* fileBlockCount,
-                 int64_t deadlineMs = NO_PRELOAD_DEADLINE);
+int preloadCache(char* progressText, const int64_t* fileBlockOffset, const int64_t* fileBlockCount);
 
 // Links every slot: the preloaded ones as most recently used, lowest slot
 // first, then the empty ones, highest reused first.

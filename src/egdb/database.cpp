@@ -83,7 +83,7 @@ void appendDetails(const char* path) {
 int64_t fileBlockOffset[DBFP_SLOTS];
 int64_t fileBlockCount[DBFP_SLOTS];
 
-// Where a preload cut short goes on: a dbfp slot and a block of its file;
+// Where a preload put off goes on: a dbfp slot and a block of its file;
 // slot DBFP_SLOTS when nothing is left.
 int preloadSlot = DBFP_SLOTS;
 int64_t preloadBlock = 0;
@@ -134,7 +134,7 @@ void openCompressedFiles() {
 
 }  // namespace
 
-int32_t openDatabase(int32_t cacheMegabytes, char* progressText, int64_t preloadDeadlineMs) {
+int32_t openDatabase(int32_t cacheMegabytes, char* progressText, bool preload) {
     // An opening that found nothing is not closed by the caller; its cache
     // and files must not be lost.
     closeDatabase();
@@ -155,15 +155,16 @@ int32_t openDatabase(int32_t cacheMegabytes, char* progressText, int64_t preload
         return 0;
     }
     if (cacheBlocks != wanted) std::printf("\ndatabase cache reduced to %i blocks", cacheBlocks);
-    preloadCache(progressText, fileBlockOffset, fileBlockCount, preloadDeadlineMs);
+    if (preload) preloadCache(progressText, fileBlockOffset, fileBlockCount);
     initialiseLru();
     openCompressedFiles();
-    // A preload with a deadline may have stopped anywhere: the next ones
-    // go over every file, skipping the blocks already read.
-    preloadSlot = preloadDeadlineMs == NO_PRELOAD_DEADLINE ? DBFP_SLOTS : 0;
+    preloadSlot = preload ? DBFP_SLOTS : 0;
     preloadBlock = 0;
     return maxPieces;
 }
+
+// Blocks read between looks at the clock: 64 KB, well under a millisecond.
+constexpr int64_t BLOCKS_PER_CLOCK_READ = 64;
 
 bool continuePreload(int64_t deadlineMs) {
     for (int64_t reads = 0; preloadSlot < DBFP_SLOTS;) {
@@ -178,7 +179,7 @@ bool continuePreload(int64_t deadlineMs) {
             continue;
         }
         if (!blockpointer[g]) {
-            if (reads++ % PRELOAD_BLOCKS_PER_CLOCK_READ == 0 && platform::monotonicMs() >= deadlineMs) return false;
+            if (reads++ % BLOCKS_PER_CLOCK_READ == 0 && platform::monotonicMs() >= deadlineMs) return false;
             loadBlock(static_cast<int32_t>(g), dbfp[preloadSlot], static_cast<uint32_t>(preloadBlock));
         }
         ++preloadBlock;

@@ -14,20 +14,17 @@ struct DbQuery {
 
 enum DbResult : int32_t { DB_UNKNOWN = 0, DB_WIN = 1, DB_LOSS = 2, DB_DRAW = 3, DB_NOLOOK = 4 };
 
-// A preload with no time limit.
-constexpr int64_t NO_PRELOAD_DEADLINE = INT64_MAX;
-
 // Finds the database files under "db", reads their indexes, sets up and
-// preloads the block cache, the preload stopping at preloadDeadlineMs
-// (platform::monotonicMs). Progress lines go into progressText (bounded by
-// the host text capacity). Returns the largest piece count covered, 0 for
-// none. Whatever an earlier opening still holds is released first.
-int32_t openDatabase(int32_t cacheMegabytes, char* progressText,
-                     int64_t preloadDeadlineMs = NO_PRELOAD_DEADLINE);
+// (unless `preload` is false) preloads the block cache. Progress lines go
+// into progressText (bounded by the host text capacity). Returns the
+// largest piece count covered, 0 for none. Whatever an earlier opening
+// still holds is released first.
+int32_t openDatabase(int32_t cacheMegabytes, char* progressText, bool preload = true);
 
-// After an opening whose preload its deadline cut short: reads more of the
-// blocks it left into the cache's empty slots, until deadlineMs passes.
-// True once nothing is left to read (also when nothing was cut short).
+// After an opening without its preload: reads blocks in file order into
+// the cache's empty slots (skipping those probes have read) until
+// deadlineMs (platform::monotonicMs) passes or none is left to fill. True
+// once nothing is left to read, also after an opening that preloaded.
 bool continuePreload(int64_t deadlineMs);
 
 // Releases everything openDatabase set up. Returns 1.

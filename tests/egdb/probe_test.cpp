@@ -152,11 +152,11 @@ TEST_F(Cache, EvictionFollowsTheLruRules) {
     for (int n : seen) EXPECT_GT(n, 0);
 }
 
-// A preload stopped by its deadline leaves every block to be read later,
-// by a probe or by the preload going on, with the same answers.
+// An opening without its preload leaves every block to be read later, by a
+// probe or by the preload going on, with the same answers.
 TEST_F(Cache, APreloadCutShortGoesOnLater) {
     ::testing::internal::CaptureStdout();
-    ASSERT_EQ(openDatabase(256, text, /*preloadDeadlineMs=*/0), 4);
+    ASSERT_EQ(openDatabase(256, text, /*preload=*/false), 4);
     ::testing::internal::GetCapturedStdout();
     const auto cachedBlocks = [] {
         int n = 0;
@@ -171,7 +171,7 @@ TEST_F(Cache, APreloadCutShortGoesOnLater) {
     EXPECT_TRUE(answersRight(first, probeDatabase(&first, 0)));
     EXPECT_EQ(cachedBlocks(), 1);
 
-    EXPECT_TRUE(continuePreload(NO_PRELOAD_DEADLINE));
+    EXPECT_TRUE(continuePreload(INT64_MAX));
     const int all = cachedBlocks();
     EXPECT_GT(all, 100);
     for (const DbQuery& q : positions) ASSERT_TRUE(answersRight(q, probeDatabase(&q, 1)));

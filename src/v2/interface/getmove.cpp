@@ -39,9 +39,8 @@ int getMove(int board[8][8], int color, double seconds, char* text, int* playNow
     const int64_t allowance = allowanceMs(seconds);
     char discardedText[TARNVEL_TEXT_CAPACITY] = "";
     char* report = text ? text : discardedText;
-    const int64_t preloadDeadlineMs = startMs + allowance / PRELOAD_SHARE_DIVISOR;
-    reopenDatabaseIfResized(report, preloadDeadlineMs);
-    continuePreload(preloadDeadlineMs);
+    reopenDatabaseIfResized(report, /*preload=*/false);
+    continuePreload(startMs + allowance / PRELOAD_SHARE_DIVISOR);
     if (info & INFO_NEW_GAME) {
         startNewGame();
         gameTrack.newGame();
